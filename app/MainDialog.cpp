@@ -1,0 +1,443 @@
+#include "app/MainDialog.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "app/NoteApp.h"
+#include "app/Seams.h"
+#include "app/WaitDialog.h"
+#include "note/BuiltInThemes.h"
+#include "note/NoteDialog.h"
+#include "res/resource.h"
+#include "store/IniFile.h"
+#include "store/SettingsStore.h"
+#include "store/Text.h"
+
+namespace {
+
+constexpr UINT_PTR kTickTimer = 1;
+constexpr int kHotKeyId = 1;
+constexpr char kUpgradeMarker[] = "0116";
+constexpr char kHomePageFile[] = "Pinwell Home Page.url";
+constexpr char kHomePageUrl[] = "https://pinwell.example.org/";
+
+BYTE ScreenCharSet() {
+    HDC dc = ::GetDC(nullptr);
+    const int cs = ::GetTextCharset(dc);
+    ::ReleaseDC(nullptr, dc);
+    return static_cast<BYTE>(cs);
+}
+
+// An Internet shortcut is a small INI file; writing it directly gives the
+// same file as the shell's shortcut object without starting COM.
+void CreateHomePageShortcut(const std::string& path) {
+    ini::Batch shortcut(path);
+    shortcut.Write("InternetShortcut", "URL", kHomePageUrl);
+    shortcut.Write("InternetShortcut", "IconIndex", "0");
+    shortcut.Write("{000214A0-0000-0000-C000-000000000046}", "Prop3", "19,2");
+    shortcut.Write("InternetShortcut", "Comment", "Pinwell Home Page");
+    shortcut.Commit();
+}
+
+struct MenuPicture {
+    UINT command;
+    int picture;
+};
+const MenuPicture kMainMenuPictures[] = {
+    {ID_NEW_NOTE, IDB_MENU_NEW_NOTE - IDB_MENU_FIRST},
+    {ID_SHOW_ALL_NOTES, IDB_MENU_SHOW_NOTES - IDB_MENU_FIRST},
+    {ID_HIDE_ALL_NOTES, IDB_MENU_HIDE_NOTES - IDB_MENU_FIRST},
+    {ID_EXPORT_NOTES, IDB_MENU_EXPORT_NOTES - IDB_MENU_FIRST},
+    {ID_IMPORT_NOTES, IDB_MENU_IMPORT_NOTES - IDB_MENU_FIRST},
+    {ID_CHECK_EMAIL_NOTES, IDB_MENU_CHECK_EMAIL - IDB_MENU_FIRST},
+    {ID_SETTINGS, IDB_MENU_SETTINGS - IDB_MENU_FIRST},
+    {ID_ABOUT, IDB_MENU_ABOUT - IDB_MENU_FIRST},
+    {ID_EXIT, IDB_MENU_EXIT - IDB_MENU_FIRST},
+};
+
+HBITMAP PictureFor(UINT command) {
+    for (const MenuPicture& p : kMainMenuPictures)
+        if (p.command == command) return TheApp().MenuBitmap(p.picture);
+    return nullptr;
+}
+
+}  // namespace
+
+CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {}
+
+CMainDialog::~CMainDialog() = default;
+
+BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
+    // Escape must never close the hidden dialog and with it the program.
+    return msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && msg->hwnd == m_hWnd;
+}
+
+void CMainDialog::OnOK() { ShowWindow(SW_HIDE); }
+
+void CMainDialog::OnCancel() { DestroyWindow(); }
+
+BOOL CMainDialog::OnInitDialog() {
+    CNoteApp& app = TheApp();
+    CSettingsStore settings;
+
+    // 1. First start (or an older data file): the built-in themes.
+    bool firstStart = false;
+    if (settings.ReadIniUpdate() != kUpgradeMarker) {
+        WriteBuiltInThemes(ScreenCharSet());
+        settings.WriteIniUpdate(kUpgradeMarker);
+        firstStart = true;
+    }
+
+    // 2. The home-page shortcut beside the program.
+    const std::string shortcut = app.m_programFolder + "\\" + kHomePageFile;
+    if (firstStart || ::GetFileAttributesA(shortcut.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateHomePageShortcut(shortcut);
+
+    // 3-4. Icons and caption; the dialog itself is never shown.
+    m_icon = static_cast<HICON>(::LoadImageA(app.m_hInstance, MAKEINTRESOURCEA(IDI_PINWELL), IMAGE_ICON,
+                                             ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+    m_smallIcon = static_cast<HICON>(::LoadImageA(app.m_hInstance, MAKEINTRESOURCEA(IDI_PINWELL), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXSMICON),
+                                                  ::GetSystemMetrics(SM_CYSMICON), 0));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    ::SetWindowTextA(m_hWnd, kMainCaption);
+    ShowWindow(SW_HIDE);
+
+    // 5. The main menu and its pictures.
+    m_mainMenu.LoadMenu(app.m_hInstance, IDR_MAINMENU);
+    for (const MenuPicture& p : kMainMenuPictures)
+        if (m_mainMenu.IsEnabled(p.command)) m_mainMenu.SetPicture(p.command, app.MenuBitmap(p.picture));
+
+    // 6. The tray icon.
+    AddTrayIcon();
+
+    // 7. The scroll-bar flag.
+    g_showScrollBar = settings.IsOn(Switch::ShowScrollBar);
+
+    // 8. Without a writable data file nothing below could be kept.
+    if (!ini::Write(MainDataFilePath(), "PINWELL", "Version", kVersionLabel)) {
+        ::MessageBoxA(nullptr,
+                      "Sorry but Pinwell program is not working properly and it will be closed.\n"
+                      "Please check if you have rights to write on disk because program can't write "
+                      "data to main ini file.",
+                      kProductName, MB_OK | MB_ICONSTOP);
+        ::PostQuitMessage(0);
+        return TRUE;
+    }
+
+    // 9-13. Defaults and the intervals kept in memory.
+    if (settings.ReadAskBeforeDelete().empty()) settings.WriteAskBeforeDelete("Yes");
+    if (settings.ReadReadNetworkOnStart().empty()) settings.WriteReadNetworkOnStart("Yes");
+    m_networkInterval = settings.ReadNetworkIntervalMinutes();
+    if (settings.ReadCheckEmailOnStart().empty()) settings.WriteCheckEmailOnStart("No");
+    m_emailInterval = settings.ReadCheckEmailIntervalMinutes();
+
+    // 14-18. The stored notes, renumbered 1, 2, 3 ...
+    const int stored = settings.ReadNumberOfNotesValue();
+    LoadNotes(stored);
+    if (stored > m_noteCounter) DeleteNoteSections(m_noteCounter + 1, stored);
+    WriteNumberOfNotes(m_noteCounter);
+
+    // 19. Never start with an empty desktop.
+    if (m_noteCounter == 0) {
+        NewNote();
+        WriteNumberOfNotes(m_noteCounter);
+    }
+
+    // 20. The tick.
+    m_timer = ::SetTimer(m_hWnd, kTickTimer, 500, nullptr);
+
+    // 22. The hot key.
+    if (!settings.IsOn(Switch::DisableHotkey)) ::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT, 'N');
+
+    // 23. Bring every visible note up to the current settings.
+    for (CNoteDialog* note : Notes())
+        if (note->IsWindowVisible()) note->RefreshFromSettings();
+    return TRUE;
+}
+
+void CMainDialog::AddTrayIcon() {
+    m_tray = NOTIFYICONDATAA{};
+    m_tray.cbSize = sizeof m_tray;
+    m_tray.hWnd = m_hWnd;
+    m_tray.uID = 1;
+    m_tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_tray.uCallbackMessage = WM_TRAY_CALLBACK;
+    m_tray.hIcon = m_smallIcon ? m_smallIcon : m_icon;
+    std::snprintf(m_tray.szTip, sizeof m_tray.szTip, "%s %s Version", kProductName, kVersionLabel);
+    ::Shell_NotifyIconA(NIM_ADD, &m_tray);
+}
+
+void CMainDialog::LoadNotes(int count) {
+    for (int id = 1; id <= count; ++id) {
+        NoteRecord record;
+        if (!ReadNoteRecord({}, id, record)) continue;
+        CNoteDialog* note = OpenNoteWindow(record, false, false);
+        if (note && note->NoteId() != id) {
+            record.noteId = note->NoteId();
+            WriteNoteRecord({}, record);
+        }
+    }
+}
+
+CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, bool imported) {
+    auto* note = new CNoteDialog();
+    CNoteEdit& body = note->Body();
+    body.textColor = static_cast<COLORREF>(r.editTextColor);
+    body.backColor = static_cast<COLORREF>(r.editBackColor);
+    body.fontName = r.editFont;
+    body.fontType = r.editFontType;
+    body.fontSize = r.editFontSize;
+    body.charSet = r.editCharSet;
+    note->m_titleBackColor = static_cast<COLORREF>(r.titleBackColor);
+    note->m_titleTextColor = static_cast<COLORREF>(r.titleTextColor);
+    note->m_titleFontName = r.titleFont;
+    note->m_titleFontType = r.titleFontType;
+    note->m_titleFontSize = r.titleFontSize;
+    note->m_titleCharSet = r.titleCharSet;
+    if (!note->CreateNote(m_hWnd)) {
+        delete note;
+        return nullptr;
+    }
+    note->SetTitle(r.titleText);
+
+    note->SetBodyBackColor(body.backColor);
+    body.ApplyNoteFormat();
+    note->SetTitleBackColor(note->m_titleBackColor);
+    note->SetTitleTextColor(note->m_titleTextColor);
+    note->RebuildTitleFont();
+
+    body.SetBodyRtf(r.editText);
+
+    AssignNoteIdentifier(note, received);
+
+    if (received) {
+        const RECT wr = note->GetWindowRect();
+        ::SetWindowPos(note->m_hWnd, nullptr, wr.left, wr.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        int left = r.left, top = r.top;
+        if (IsOffScreen(left, top, r.width, r.height, ::GetSystemMetrics(SM_CXSCREEN),
+                        ::GetSystemMetrics(SM_CYSCREEN)))
+            left = top = 0;
+        ::SetWindowPos(note->m_hWnd, nullptr, left, top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (r.minimized == "Yes") note->RollUp();
+        if (r.hidden == "Yes") {
+            note->SetHidden(true);
+            EnableShowAll(true);
+        } else if (!imported) {
+            note->SetAlpha(0);
+            note->ShowWindow(SW_SHOWNOACTIVATE);
+        }
+    }
+    if (r.border == "Yes") note->SetBorder(true);
+    note->ForceLayout();
+
+    if (imported) {
+        note->SetAlpha(255);
+    } else if (received) {
+        ::SetWindowPos(note->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(note->m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        note->SetAlpha(255);
+    }
+    if (!imported) note->m_expiration = r.expiration;
+    note->m_alarm = r.alarm;
+    return note;
+}
+
+CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) {
+    ::SetForegroundWindow(m_hWnd);
+    ++m_noteCounter;
+    const bool created = note == nullptr;
+    if (created) {
+        note = new CNoteDialog();
+        if (!note->CreateNote(m_hWnd)) {
+            delete note;
+            return nullptr;
+        }
+    }
+    note->SetNoteId(m_noteCounter);
+
+    const RECT wr = note->GetWindowRect();
+    const CascadePlacement place =
+        PlaceCascaded(m_cascade, Box{wr.left, wr.top, wr.right, wr.bottom}, newNote,
+                      ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    if (place.stop) return note;
+    if (place.moved)
+        ::SetWindowPos(note->m_hWnd, nullptr, place.window.left, place.window.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (newNote) {
+        note->SetAlpha(0);
+        note->ShowWindow(SW_SHOW);
+    }
+    if (newNote && created) {
+        CSettingsStore settings;
+        const int width = ParseDecimal(settings.ReadDefaultWidth());
+        const int height = ParseDecimal(settings.ReadDefaultHeight());
+        const RECT now = note->GetWindowRect();
+        if (width != 0 && height != 0) {
+            ::SetWindowPos(note->m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else {
+            settings.WriteDefaultSize(std::to_string(now.right - now.left), std::to_string(now.bottom - now.top));
+        }
+        if (ReadDefaultThemeBorder() == "Yes")
+            note->SetBorder(true);
+        else
+            note->ApplyLayout();
+    }
+    return note;
+}
+
+CNoteDialog* CMainDialog::NewNote() {
+    CNoteDialog* note = AssignNoteIdentifier(nullptr, true);
+    WriteNumberOfNotes(m_noteCounter);
+    EnableHideAll(true);
+    if (note) note->RefreshFromSettings();
+    return note;
+}
+
+std::vector<CNoteDialog*> CMainDialog::Notes() const {
+    struct Search {
+        HWND owner;
+        std::vector<CNoteDialog*> notes;
+    } search{m_hWnd, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (::GetWindow(hwnd, GW_OWNER) == s->owner)
+                if (auto* note = dynamic_cast<CNoteDialog*>(CWnd::FromHandle(hwnd))) s->notes.push_back(note);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.notes;
+}
+
+void CMainDialog::SetItemPicture(UINT command, bool withPicture) {
+    m_mainMenu.SetPicture(command, withPicture ? PictureFor(command) : nullptr);
+}
+
+void CMainDialog::EnableShowAll(bool enabled) { m_mainMenu.Enable(ID_SHOW_ALL_NOTES, enabled, enabled ? PictureFor(ID_SHOW_ALL_NOTES) : nullptr); }
+
+void CMainDialog::EnableHideAll(bool enabled) { m_mainMenu.Enable(ID_HIDE_ALL_NOTES, enabled, enabled ? PictureFor(ID_HIDE_ALL_NOTES) : nullptr); }
+
+void CMainDialog::PrepareMenu() {
+    bool anyVisible = false;
+    for (CNoteDialog* note : Notes()) anyVisible = anyVisible || note->IsWindowVisible();
+    EnableHideAll(anyVisible);
+    ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_EXPORT_NOTES, MF_BYCOMMAND | (anyVisible ? MF_ENABLED : MF_GRAYED));
+}
+
+void CMainDialog::ShowAllNotes() {
+    for (CNoteDialog* note : Notes())
+        if (!note->IsWindowVisible()) ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 1, 0);
+    EnableShowAll(false);
+    EnableHideAll(true);
+}
+
+void CMainDialog::HideAllNotes() {
+    for (CNoteDialog* note : Notes())
+        if (note->IsWindowVisible()) ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 0, 0);
+    EnableShowAll(true);
+    EnableHideAll(false);
+}
+
+void CMainDialog::ShowAbout() {
+    ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_ABOUT, MF_BYCOMMAND | MF_GRAYED);
+    CDialog about(IDD_ABOUT);
+    about.DoModal(m_hWnd);
+    ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_ABOUT, MF_BYCOMMAND | MF_ENABLED);
+}
+
+void CMainDialog::OnTrayNotify(LPARAM mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+        ::SetForegroundWindow(m_hWnd);
+        break;
+    case WM_LBUTTONDBLCLK:
+        ::SetForegroundWindow(m_hWnd);
+        if (!m_busy) NewNote();
+        break;
+    case WM_RBUTTONDOWN:
+        ::SetForegroundWindow(m_hWnd);
+        if (!m_busy) {
+            PrepareMenu();
+            m_mainMenu.TrackAtCursor(m_hWnd);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM) {
+    switch (LOWORD(wParam)) {
+    case ID_NEW_NOTE: NewNote(); return TRUE;
+    case ID_SHOW_ALL_NOTES: ShowAllNotes(); return TRUE;
+    case ID_HIDE_ALL_NOTES: HideAllNotes(); return TRUE;
+    case ID_ABOUT: ShowAbout(); return TRUE;
+    case ID_EXIT: DestroyWindow(); return TRUE;
+    default: return FALSE;
+    }
+}
+
+void CMainDialog::OnTimer(UINT_PTR) {}
+
+bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            ShowWindow(SW_HIDE);
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_PAINT:
+        if (::IsIconic(m_hWnd)) {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(m_hWnd, &ps);
+            RECT rc;
+            ::GetClientRect(m_hWnd, &rc);
+            const int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
+            ::DrawIcon(dc, (rc.right - cx + 1) / 2, (rc.bottom - cy + 1) / 2, m_icon);
+            ::EndPaint(m_hWnd, &ps);
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_icon);
+        return true;
+    case WM_TRAY_CALLBACK:
+        OnTrayNotify(lParam);
+        result = 0;
+        return true;
+    case WM_HOTKEY:
+        ::SetForegroundWindow(m_hWnd);
+        if (!m_busy) NewNote();
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+BOOL CMainDialog::DestroyWindow() {
+    if (m_flood) {
+        m_flood = false;
+        return FALSE;
+    }
+    WriteNumberOfNotes(m_noteCounter);
+    if (m_timer) ::KillTimer(m_hWnd, kTickTimer);
+    m_timer = 0;
+    if (m_emailWait) {
+        m_emailWait->DestroyWindow();
+        m_emailWait = nullptr;
+    }
+    return CDialog::DestroyWindow();
+}
+
+void CMainDialog::OnDestroy() {
+    ::UnregisterHotKey(m_hWnd, kHotKeyId);
+    ::Shell_NotifyIconA(NIM_DELETE, &m_tray);
+}

@@ -1,0 +1,81 @@
+// The hidden main dialog: tray icon, main menu, hot key, the 500 ms timer,
+// and the owner of every note window.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Cascade.h"
+#include "store/NoteRecord.h"
+#include "win/Dialog.h"
+#include "win/Menu.h"
+
+class CNoteDialog;
+class CWaitDialog;
+
+constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
+
+class CMainDialog : public CDialog {
+public:
+    CMainDialog();
+    ~CMainDialog() override;
+
+    BOOL DestroyWindow() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Creates a note window from a record (stored, received or imported).
+    CNoteDialog* OpenNoteWindow(const NoteRecord& record, bool received, bool imported);
+    // Gives a note the next identifier; for a new note (note == nullptr
+    // creates one) also places, sizes and shows it.
+    CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote);
+    void LoadNotes(int count);
+    // The "New note" command.
+    CNoteDialog* NewNote();
+
+    // Every note window owned by this dialog.
+    std::vector<CNoteDialog*> Notes() const;
+
+    // "Show all notes" is enabled (with its picture) while a note may be hidden.
+    void EnableShowAll(bool enabled);
+    void EnableHideAll(bool enabled);
+
+    int NoteIdentifierCounter() const { return m_noteCounter; }
+    const CMenu& MainMenu() const { return m_mainMenu; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+
+private:
+    void AddTrayIcon();
+    void OnTrayNotify(LPARAM mouseMessage);
+    void PrepareMenu();
+    void ShowAllNotes();
+    void HideAllNotes();
+    void ShowAbout();
+    void SetItemPicture(UINT command, bool withPicture);
+
+    HICON m_icon = nullptr;
+    HICON m_smallIcon = nullptr;
+    NOTIFYICONDATAA m_tray{};
+    CMenu m_mainMenu;
+    int m_noteCounter = 0;
+    CascadeState m_cascade;
+    UINT_PTR m_timer = 0;
+    int m_networkTicks = 0;
+    int m_emailTicks = 0;
+    int m_networkInterval = 0;
+    int m_emailInterval = 0;
+    CWaitDialog* m_emailWait = nullptr;
+    bool m_emailWaitFlag = false;
+    bool m_busy = false;
+    bool m_flood = false;
+};

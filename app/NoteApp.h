@@ -1,0 +1,37 @@
+// The application object: start-up checks, the menu pictures, the single
+// instance and the hidden main dialog.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "win/Gdi.h"
+#include "win/WinApp.h"
+
+class CMainDialog;
+
+constexpr char kProductName[] = "Pinwell";
+constexpr char kVersionLabel[] = "3.lan";
+constexpr char kMutexName[] = "Pinwell Application";
+constexpr char kMainCaption[] = "Pinwell";
+
+class CNoteApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // One of the menu item pictures, by its index (0-based).
+    HBITMAP MenuBitmap(int index) const;
+
+    std::string m_programFolder;
+
+private:
+    std::vector<CBitmap> m_menuBitmaps;
+    CHandle m_mutex;
+    CMainDialog* m_mainDialog = nullptr;
+};
+
+CNoteApp& TheApp();
+
+// Program-wide: note bodies show a vertical scroll bar.
+extern bool g_showScrollBar;

@@ -1,0 +1,4 @@
+#pragma once
+
+// Installs the message-box notice sink.
+void InstallWin32Seams();

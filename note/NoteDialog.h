@@ -1,0 +1,92 @@
+// One note on the desktop: a borderless modeless dialog (template 130) with
+// a coloured 20-pixel title strip and a rich-text body.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "note/NoteEdit.h"
+#include "note/NoteGeometry.h"
+#include "store/NoteRecord.h"
+#include "win/Dialog.h"
+#include "win/Gdi.h"
+
+// The show/hide request: wParam 1 shows the note, 0 hides it.
+constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
+
+class CNoteDialog : public CDialog {
+public:
+    CNoteDialog();
+
+    // Creates the window, owned by owner (the main dialog).
+    BOOL CreateNote(HWND owner);
+
+    int NoteId() const { return m_noteId; }
+    void SetNoteId(int id) { m_noteId = id; }
+    bool IsRolledUp() const { return m_rolledUp; }
+    bool IsHiddenNote() const { return m_hidden; }
+    bool HasBorder() const { return m_border; }
+    CNoteEdit& Body() { return m_body; }
+
+    // The record as it would be stored now.
+    NoteRecord BuildRecord() const;
+    // Writes the note's whole record (empty file name = main data file).
+    void StoreNote(const std::string& fileName = {});
+
+    void RollUp();
+    void RollDown();
+    void ToggleRoll();
+    void SetBorder(bool on);
+    void SetHidden(bool hidden) { m_hidden = hidden; }
+    void SetBodyBackColor(COLORREF colour);
+    void SetTitleBackColor(COLORREF colour);
+    void SetTitleTextColor(COLORREF colour);
+    void RebuildTitleFont();
+    void AlignTitle(char letter);
+    void SetDefaultTitle();
+    void SetDateTitle();
+    void SetTitle(const std::string& text);
+    std::string TitleText() const;
+    void SetAlpha(BYTE alpha);
+    void RefreshFromSettings();
+    // Moves to the same place 20 pixels bigger and back, so that the layout
+    // runs even when the size did not change.
+    void ForceLayout();
+    void ApplyLayout();
+
+    // Title state, also taken from records and themes.
+    COLORREF m_titleTextColor = RGB(0, 0, 0);
+    COLORREF m_titleBackColor = RGB(255, 255, 255);
+    std::string m_titleFontName = "Verdana";
+    std::string m_titleFontType = "C";
+    int m_titleFontSize = 8;
+    BYTE m_titleCharSet = DEFAULT_CHARSET;
+
+    std::string m_expiration;
+    std::string m_alarm;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnTimer(UINT_PTR id) override;
+    void PostNcDestroy() override;
+
+private:
+    void ApplyFrameStyle(bool withBorder);
+    LRESULT HitTest(LPARAM lParam, LRESULT defaultAnswer) const;
+
+    CNoteEdit m_body;
+    int m_noteId = 0;
+    bool m_deleted = false;
+    bool m_rolledUp = false;
+    bool m_border = false;
+    bool m_hidden = false;
+    RECT m_savedFrame{};
+    CFont m_titleFont;
+    CBrush m_bodyBrush;
+    CBrush m_titleBrush;
+    HMODULE m_user32 = nullptr;
+};

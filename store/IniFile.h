@@ -1,0 +1,93 @@
+// Our own reader and writer of INI files.
+//
+// It behaves like the Windows profile-string functions (names match without
+// regard to case, values are trimmed and lose one pair of outer quotes, CR,
+// LF and CRLF all end a line, new sections and keys go at the end) with these
+// additions, which every caller relies on:
+//   * one lock per process: the user, server and e-mail threads share files;
+//   * a write replaces the file atomically (temporary file + rename), so a
+//     killed process or a full disk never leaves a half-written file, and a
+//     failed write returns false and leaves the old file as it was;
+//   * lines a write does not touch stay byte-for-byte as they were;
+//   * the parsed file is cached and re-read when its size or modification
+//     time changes, so a file rewritten by someone else is seen at once;
+//   * a write that could not be read back as written is refused (returns
+//     false, file untouched): a line break or NUL in any argument, '=' in a
+//     key, a key starting with ';' or '[', ']' in a section name, or a name
+//     with a TAB or VT at either end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ini {
+
+constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
+
+// The exact GetPrivateProfileStringA contract, for code and tests that need
+// its buffer arithmetic. section == nullptr lists section names, key ==
+// nullptr lists the keys of the section (each name NUL-terminated, one more
+// NUL at the end). def == nullptr acts as "". Returns the number of
+// characters copied, not counting the terminating NUL.
+std::uint32_t GetProfileString(const std::string& path, const char* section, const char* key,
+                               const char* def, char* buffer, std::uint32_t size);
+
+// GetPrivateProfileIntA.
+std::uint32_t GetProfileInt(const std::string& path, const char* section, const char* key,
+                            int def);
+
+// WritePrivateProfileStringA: key == nullptr deletes the section, value ==
+// nullptr deletes the key. Returns false when the file could not be written
+// (the old file is then left untouched) or the arguments are invalid.
+bool WriteProfileString(const std::string& path, const char* section, const char* key,
+                        const char* value);
+
+// The value of section/key as a profile read with a buffer of maxChars + 1
+// characters would give it; kWhole reads the value whole.
+std::string Read(const std::string& path, std::string_view section, std::string_view key,
+                 std::string_view def = {}, std::size_t maxChars = kWhole);
+
+bool Write(const std::string& path, std::string_view section, std::string_view key,
+           std::string_view value);
+bool DeleteKey(const std::string& path, std::string_view section, std::string_view key);
+bool DeleteSection(const std::string& path, std::string_view section);
+
+// True when a section of that name exists (an empty one counts).
+bool HasSection(const std::string& path, std::string_view section);
+
+std::vector<std::string> SectionNames(const std::string& path);
+std::vector<std::string> KeyNames(const std::string& path, std::string_view section);
+
+// Several edits of one file applied as one replacement of the file. The
+// resulting text is the same as that of the edits done one by one.
+class Batch {
+public:
+    explicit Batch(std::string path);
+    void Write(std::string_view section, std::string_view key, std::string_view value);
+    void DeleteKey(std::string_view section, std::string_view key);
+    void DeleteSection(std::string_view section);
+    // Applies every edit in one file replacement. False when the file could
+    // not be written; the file is then unchanged. An empty batch succeeds.
+    bool Commit();
+
+private:
+    struct Edit {
+        enum Kind { kWrite, kDeleteKey, kDeleteSection } kind;
+        std::string section, key, value;
+    };
+    std::string path_;
+    std::vector<Edit> edits_;
+};
+
+// Test seam: when set, the next n file replacements fail as a full disk
+// would (negative = all of them). Lets tests reach the failure paths while
+// running as root, where file permissions do not stop a write.
+void FailNextWritesForTesting(int n);
+
+// Drops every cached file (for benchmarks that want a cold read).
+void ClearCache();
+
+}  // namespace ini

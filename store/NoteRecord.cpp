@@ -1,0 +1,182 @@
+#include "store/NoteRecord.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/Seams.h"
+#include "store/IniFile.h"
+#include "store/Text.h"
+
+namespace {
+
+// Read limits where cutting cannot corrupt anything. Bodies and numbers are
+// read whole: a body cut at 10239 characters loses its closing braces and a
+// left edge of -1280 cut to "-128" moves the note.
+constexpr std::size_t kFontNameLimit = 254;
+constexpr std::size_t kFontTypeLimit = 9;
+constexpr std::size_t kTitleTextLimit = 4095;
+constexpr std::size_t kFlagLimit = 4;
+constexpr std::size_t kScheduleLimit = 29;
+
+constexpr char kSettingsSection[] = "PINWELL";
+
+bool IsRtf(const std::string& text) { return text.compare(0, 5, "{\\rtf") == 0; }
+
+}  // namespace
+
+std::string NoteSectionName(std::int32_t id) { return "NOTE_ID_" + Decimal(id); }
+
+std::string BodyToStoredForm(const std::string& rtf) {
+    const bool rtf_body = IsRtf(rtf);
+    std::string out;
+    out.reserve(rtf.size() + 16);
+    std::size_t backslashes = 0;
+    for (char c : rtf) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            out += '|';
+        } else if (c == '|' && rtf_body) {
+            // "\|" is an RTF control symbol that the editor does not keep;
+            // drop its backslash so that the escape below stays well formed.
+            if (backslashes % 2 == 1) out.pop_back();
+            out += "\\'7c";
+        } else {
+            out += c;
+        }
+        backslashes = (c == '\\') ? backslashes + 1 : 0;
+    }
+    return out;
+}
+
+std::string BodyFromStoredForm(const std::string& stored) {
+    std::string out = stored;
+    for (char& c : out)
+        if (c == '|') c = '\n';
+    return out;
+}
+
+bool ReadNoteRecord(const std::string& path, std::int32_t id, NoteRecord& record) {
+    const std::string& file = ResolveDataFile(path);
+    const std::string section = NoteSectionName(id);
+    const std::string noteId = ini::Read(file, section, "NoteID");
+    if (noteId.empty()) return false;
+
+    auto text = [&](const char* key, std::size_t limit = ini::kWhole) {
+        return ini::Read(file, section, key, {}, limit);
+    };
+    auto number = [&](const char* key) { return ParseDecimal(text(key)); };
+
+    NoteRecord r;
+    r.editTextColor = number("EditTextColor");
+    r.editBackColor = number("EditBackColor");
+    r.editFont = text("EditFont", kFontNameLimit);
+    r.editFontType = text("EditFontType", kFontTypeLimit);
+    r.editText = BodyFromStoredForm(text("EditText"));
+    r.editFontSize = number("EditFontSize");
+    r.editCharSet = static_cast<std::uint8_t>(number("EditCharSet"));
+    r.titleTextColor = number("TitleTextColor");
+    r.titleBackColor = number("TitleBackColor");
+    r.titleFont = text("TitleFont", kFontNameLimit);
+    r.titleFontType = text("TitleFontType", kFontTypeLimit);
+    r.titleText = text("TitleText", kTitleTextLimit);
+    r.titleFontSize = number("TitleFontSize");
+    r.titleCharSet = static_cast<std::uint8_t>(number("TitleCharSet"));
+    r.noteId = ParseDecimal(noteId);
+    r.top = number("Top");
+    r.left = number("Left");
+    r.height = number("Height");
+    r.width = number("Width");
+    r.minimized = text("Minimized", kFlagLimit);
+    r.border = text("Border", kFlagLimit);
+    r.hidden = text("Hidden", kFlagLimit);
+    r.expiration = text("Expiration", kScheduleLimit);
+    r.alarm = text("Alarm", kScheduleLimit);
+    record = std::move(r);
+    return true;
+}
+
+bool WriteNoteRecord(const std::string& path, NoteRecord& r) {
+    if (r.noteId < kFirstStorableNoteId || r.noteId > kLastStorableNoteId) return true;
+
+    r.editText = BodyToStoredForm(r.editText);
+
+    const std::string section = NoteSectionName(r.noteId);
+    ini::Batch batch(ResolveDataFile(path));
+    auto put = [&](const char* key, const std::string& value) { batch.Write(section, key, value); };
+    put("NoteID", Decimal(r.noteId));
+    put("EditBackColor", Decimal(r.editBackColor));
+    put("EditTextColor", Decimal(r.editTextColor));
+    put("EditFont", r.editFont);
+    put("EditFontType", r.editFontType);
+    put("EditFontSize", Decimal(r.editFontSize));
+    put("EditCharSet", Decimal(r.editCharSet));
+    put("EditText", r.editText);
+    put("TitleBackColor", Decimal(r.titleBackColor));
+    put("TitleTextColor", Decimal(r.titleTextColor));
+    put("TitleFont", r.titleFont);
+    put("TitleFontType", r.titleFontType);
+    put("TitleFontSize", Decimal(r.titleFontSize));
+    put("TitleText", r.titleText);
+    put("TitleCharSet", Decimal(r.titleCharSet));
+    put("Left", Decimal(r.left));
+    put("Top", Decimal(r.top));
+    put("Height", Decimal(r.height));
+    put("Width", Decimal(r.width));
+    put("Minimized", r.minimized);
+    put("Border", r.border);
+    put("Hidden", r.hidden);
+    put("Expiration", r.expiration);
+    put("Alarm", r.alarm);
+    if (!batch.Commit()) {
+        ShowNotice("Error writing Note information to ini file.");
+        return false;
+    }
+    return true;
+}
+
+bool DeleteNoteSection(std::int32_t id) {
+    if (!ini::DeleteSection(MainDataFilePath(), NoteSectionName(id))) {
+        ShowNotice("Error deleting note from ini file.");
+        return false;
+    }
+    return true;
+}
+
+bool DeleteNoteSections(std::int32_t first, std::int32_t last) {
+    for (std::int32_t id = first; id <= last; ++id) {
+        if (!ini::DeleteSection(MainDataFilePath(), NoteSectionName(id))) {
+            ShowNotice("Error deleting old notes from ini file.");
+            return false;
+        }
+    }
+    return true;
+}
+
+std::int32_t ReadNumberOfNotes() {
+    return ParseDecimal(ini::Read(MainDataFilePath(), kSettingsSection, "NumberOfNotes"));
+}
+
+bool WriteNumberOfNotes(std::int32_t count) {
+    if (!ini::Write(MainDataFilePath(), kSettingsSection, "NumberOfNotes", Decimal(count))) {
+        ShowNotice("Error writing to ini file.");
+        return false;
+    }
+    return true;
+}
+
+std::string ReadDefaultThemeBorder() {
+    return ini::Read(MainDataFilePath(), NoteSectionName(kDefaultThemeId), "Border", {}, kFlagLimit);
+}
+
+std::int32_t CountSavedThemes() {
+    std::int32_t count = 0;
+    while (!ini::Read(MainDataFilePath(), NoteSectionName(kFirstSavedThemeId + count), "NoteID").empty())
+        ++count;
+    return count;
+}
+
+bool MainDataFileFull() {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(MainDataFilePath(), ec);
+    return !ec && size / 1000 > 60;
+}

@@ -1,0 +1,501 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real Pinwell.exe under Wine, driven from outside.
+#
+#   e2e.sh <case>     run one case        e2e.sh all     run every case
+#   e2e.sh list       name the cases
+#
+# Every case gets a fresh copy of the base Wine prefix, so each starts with its
+# own empty data folder and its own wineserver. Settings:
+#   PINWELL_BIN_DIR      Pinwell.exe and pwdriver.exe  (default build/windows/bin)
+#   PINWELL_BASE_PREFIX  prefix copied for each case   (default build/windows/wineprefix)
+#   PINWELL_SHOT_DIR     screenshots                   (default build/windows/e2e-shots)
+# Without DISPLAY the script runs itself on a virtual screen.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
+base=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
+shots=${PINWELL_SHOT_DIR:-$(dirname "$bin")/e2e-shots}
+. "$root/tools/wine-env.sh"
+
+CASES="first_start renumber second_instance exit_command hidden_and_rolled new_notes"
+
+# Menu commands and the tray's mouse message.
+CMD_NEW_NOTE=32772
+CMD_SHOW_ALL=32796
+CMD_HIDE_ALL=32797
+CMD_EXIT=32773
+WM_LBUTTONDBLCLK=0x0203
+
+# Bounds for the waits, in milliseconds. Generous: a loaded machine under Wine
+# is slow, and a wait returns as soon as its condition holds.
+START_MS=60000
+WAIT_MS=15000
+
+# ---------------------------------------------------------------- harness ---
+
+case_name=
+failures=0
+tmp=
+started_pids=()
+
+log() { echo "[$case_name] $*"; }
+fail() {
+    echo "FAIL [$case_name]: $*"
+    failures=$((failures + 1))
+}
+# A failed precondition: later checks would only repeat it.
+die() {
+    fail "$*"
+    exit 1
+}
+
+drv() { wine "$bin/pwdriver.exe" "$@"; }
+
+# The data file as the program sees it; set by new_prefix.
+ini=
+
+new_prefix() {
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-e2e.XXXXXX")
+    cp -a "$base" "$tmp/prefix" || die "cannot copy the base prefix $base"
+    export WINEPREFIX=$tmp/prefix
+    local appdata
+    appdata=$(drv appdata) || die "pwdriver appdata failed"
+    appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
+    [ -d "$appdata" ] || die "data folder $appdata does not exist"
+    ini=$appdata/Pinwell.ini
+}
+
+# start_pinwell VAR: starts Pinwell.exe from the program folder in its own
+# process group and stores the process id in VAR.
+start_pinwell() {
+    local n=${#started_pids[@]}
+    (cd "$bin" && exec setsid wine ./Pinwell.exe >"$tmp/pinwell-$n.log" 2>&1) &
+    started_pids+=("$!")
+    printf -v "$1" %s "$!"
+}
+
+# ended PID: true once the process is gone (a zombie counts as gone).
+ended() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# wait_exit PID SECONDS: waits for the process to end; its exit status is
+# left in exit_status.
+exit_status=
+wait_exit() {
+    local pid=$1 deadline=$((SECONDS + $2))
+    while ! ended "$pid"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+    wait "$pid"
+    exit_status=$?
+    return 0
+}
+
+cleanup() {
+    local status=$?
+    if [ -n "$tmp" ]; then
+        if [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; then
+            local f
+            for f in "$tmp"/pinwell-*.log; do
+                [ -s "$f" ] && { echo "--- $(basename "$f")"; tail -n 20 "$f"; }
+            done
+            if [ -n "$ini" ] && [ -f "$ini" ]; then
+                echo "--- Pinwell.ini ([PINWELL] and note sections)"
+                tr -d '\r' <"$ini" | awk '/^\[/{show = ($0 !~ /^\[NOTE_ID_9/)} show' | cut -c1-160
+            fi
+        fi
+        timeout 20 wineserver -k >/dev/null 2>&1
+        local pid
+        for pid in "${started_pids[@]}"; do
+            kill -KILL -- "-$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        done
+        timeout 20 wineserver -w >/dev/null 2>&1
+        rm -rf "$tmp"
+    fi
+    exit "$status"
+}
+
+# ------------------------------------------------------------- data file ---
+
+# ini_get FILE SECTION KEY: the value, names compared without case.
+ini_get() {
+    awk -v sec="$2" -v key="$3" '
+        { sub(/\r$/, "") }
+        /^[ \t]*\[/ {
+            name = $0; sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
+            inside = (tolower(name) == tolower(sec)); next
+        }
+        inside {
+            i = index($0, "="); if (!i) next
+            k = substr($0, 1, i - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
+            if (tolower(k) == tolower(key)) { v = substr($0, i + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit }
+        }' "$1"
+}
+
+has_section() { tr -d '\r' <"$1" | grep -qi "^\[$2\]"; }
+
+expect_key() { # SECTION KEY WANTED
+    local got
+    got=$(ini_get "$ini" "$1" "$2")
+    [ "$got" = "$3" ] || fail "[$1] $2 is '$got', expected '$3'"
+}
+
+expect_section() { has_section "$ini" "$1" || fail "section [$1] is missing"; }
+expect_no_section() { ! has_section "$ini" "$1" || fail "section [$1] is still there"; }
+
+# write_ini: stdin with Unix line ends becomes the data file, in CRLF as the
+# program keeps it.
+write_ini() { sed 's/$/\r/' >"$ini"; }
+
+# note_section ID TITLE LEFT TOP WIDTH HEIGHT MINIMIZED HIDDEN
+note_section() {
+    cat <<EOF
+[NOTE_ID_$1]
+NoteID=$1
+EditBackColor=10546175
+EditTextColor=0
+EditFont=Verdana
+EditFontType=
+EditFontSize=8
+EditCharSet=0
+EditText={\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Verdana;}}\\f0\\fs16 body of $2\\par|}|
+TitleBackColor=8438907
+TitleTextColor=0
+TitleFont=Verdana
+TitleFontType=C
+TitleFontSize=8
+TitleText=$2
+TitleCharSet=0
+Left=$3
+Top=$4
+Height=$6
+Width=$5
+Minimized=$7
+Border=No
+Hidden=$8
+Expiration=
+Alarm=
+EOF
+}
+
+# ----------------------------------------------------------------- notes ---
+
+# read_notes: fills the note_* arrays from pwdriver's list, one entry a note.
+note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
+read_notes() {
+    note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
+    local out h v l t w hh title
+    out=$(drv notes) || die "pwdriver notes failed"
+    while read -r h v l t w hh title; do
+        [ -n "$h" ] || continue
+        note_hwnd+=("$h") note_vis+=("$v") note_left+=("$l") note_top+=("$t")
+        note_w+=("$w") note_h+=("$hh") note_title+=("$title")
+    done <<<"$out"
+}
+
+visible_count() {
+    local n=0 v
+    for v in "${note_vis[@]}"; do [ "$v" = 1 ] && n=$((n + 1)); done
+    echo "$n"
+}
+
+# note_index TITLE: index into the note_* arrays, or nothing.
+note_index() {
+    local i
+    for i in "${!note_title[@]}"; do
+        [ "${note_title[$i]}" = "$1" ] && { echo "$i"; return 0; }
+    done
+    return 1
+}
+
+# expect_note TITLE VISIBLE LEFT TOP WIDTH HEIGHT
+expect_note() {
+    local i
+    i=$(note_index "$1") || { fail "no note window titled '$1' (titles: ${note_title[*]})"; return; }
+    local got="${note_vis[$i]} ${note_left[$i]} ${note_top[$i]} ${note_w[$i]} ${note_h[$i]}"
+    local want="$2 $3 $4 $5 $6"
+    [ "$got" = "$want" ] || fail "note '$1': visible left top width height = $got, expected $want"
+}
+
+# --------------------------------------------------------------- screen ---
+
+# pixel_of PNG X Y: the colour there as RRGGBB.
+pixel_of() {
+    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'
+}
+
+# expect_painted NAME X Y RRGGBB: screenshots until the screen shows the
+# colour at (X, Y) (a window may still be painting), keeps the last shot.
+expect_painted() {
+    local name=$1 x=$2 y=$3 want=$4 got='' deadline=$((SECONDS + 10))
+    local png="$shots/$name.png"
+    mkdir -p "$shots"
+    while :; do
+        import -window root "$png" 2>/dev/null || { fail "screenshot failed"; return; }
+        got=$(pixel_of "$png" "$x" "$y")
+        [ "${got^^}" = "${want^^}" ] && return 0
+        [ "$SECONDS" -ge "$deadline" ] && break
+        sleep 0.3
+    done
+    fail "screen pixel ($x,$y) is #$got, expected #$want (see $png)"
+}
+
+# ----------------------------------------------------------------- cases ---
+
+# Twelve built-in themes as COLORREF 0x00BBGGRR: NoteID, body background,
+# title background, text (body and title).
+BUILT_IN_THEMES="
+90000 FFCB97 E28E49 000000
+90001 AA41FF 9123F0 FFFFFF
+90002 FFCB97 E28E49 000000
+90003 ACD6AB 84C17B 000000
+90004 A2A2E6 6C70DB 000000
+90005 85ECF1 30D0F0 000000
+90006 EEEEEE D6D6D6 000000
+90007 AF5500 8C4600 FFFFFF
+90008 9EBFF9 77A5FC 000000
+90009 A8BECC 7D99A2 000000
+90010 005500 008000 FFFFFF
+90011 46A0FF 007DFA 000000
+"
+
+case_first_start() {
+    new_prefix
+    [ ! -e "$ini" ] || die "the fresh prefix already has $ini"
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    [ -f "$ini" ] || die "no data file at $ini"
+
+    expect_key PINWELL Version 3.lan
+    expect_key PINWELL IniUpdate 0116
+    expect_key PINWELL AskBeforeDelete Yes
+    expect_key PINWELL ReadNetworkOnStart Yes
+    expect_key PINWELL CheckEmailOnStart No
+    expect_key PINWELL NumberOfNotes 1
+    expect_key PINWELL DefaultTitle Date
+    local id back title text
+    while read -r id back title text; do
+        [ -n "$id" ] || continue
+        expect_section "NOTE_ID_$id"
+        expect_key "NOTE_ID_$id" NoteID "$id"
+        expect_key "NOTE_ID_$id" EditBackColor $((16#$back))
+        expect_key "NOTE_ID_$id" TitleBackColor $((16#$title))
+        expect_key "NOTE_ID_$id" EditTextColor $((16#$text))
+        expect_key "NOTE_ID_$id" TitleTextColor $((16#$text))
+    done <<<"$BUILT_IN_THEMES"
+    # The first note takes its size as the default for later ones.
+    local dw dh
+    dw=$(ini_get "$ini" PINWELL DefaultWidth) dh=$(ini_get "$ini" PINWELL DefaultHeight)
+
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 1 ] || die "${#note_hwnd[@]} note windows, expected 1"
+    [ "$(visible_count)" -eq 1 ] || die "the first note is not visible"
+    local l=${note_left[0]} t=${note_top[0]} w=${note_w[0]} h=${note_h[0]}
+    [ "$dw" = "$w" ] && [ "$dh" = "$h" ] ||
+        fail "DefaultWidth/DefaultHeight = $dw/$dh, the note is ${w}x$h"
+    [ "$w" -gt 40 ] && [ "$h" -gt 60 ] || die "the note is only ${w}x$h"
+
+    # The body below the 20-pixel title strip, the strip itself left of any
+    # icon or text: each in the default theme's colour.
+    expect_painted first_start $((l + w / 2)) $((t + 20 + (h - 20) / 2)) 97CBFF
+    expect_painted first_start $((l + w / 8)) $((t + 17)) 498EE2
+}
+
+case_renumber() {
+    new_prefix
+    {
+        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=Yes\n'
+        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=4\n'
+        note_section 1 "First note" 100 100 200 150 No No
+        note_section 2 "Second note" 350 120 220 160 No No
+        note_section 4 "Fourth note" 600 140 240 170 No No
+    } | write_ini
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    drv wait-notes 3 "$WAIT_MS" >/dev/null || fail "three notes did not show"
+
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 3 ] || fail "${#note_hwnd[@]} note windows, expected 3"
+    expect_note "First note" 1 100 100 200 150
+    expect_note "Second note" 1 350 120 220 160
+    expect_note "Fourth note" 1 600 140 240 170
+
+    expect_key PINWELL NumberOfNotes 3
+    expect_key NOTE_ID_1 TitleText "First note"
+    expect_key NOTE_ID_2 TitleText "Second note"
+    expect_section NOTE_ID_3
+    expect_key NOTE_ID_3 NoteID 3
+    expect_key NOTE_ID_3 TitleText "Fourth note"
+    expect_key NOTE_ID_3 Left 600
+    expect_key NOTE_ID_3 Top 140
+    expect_key NOTE_ID_3 Width 240
+    expect_key NOTE_ID_3 Height 170
+    ini_get "$ini" NOTE_ID_3 EditText | grep -q 'body of Fourth note' ||
+        fail "[NOTE_ID_3] EditText lost the moved note's body"
+    expect_no_section NOTE_ID_4
+    # No new note: stored notes were found.
+    [ "$(ini_get "$ini" PINWELL DefaultWidth)" = "" ] || fail "a new note was made although notes were loaded"
+}
+
+case_second_instance() {
+    new_prefix
+    local first second main_before main_after
+    start_pinwell first
+    main_before=$(drv wait-main "$START_MS") || die "main dialog did not come up"
+    read_notes
+    local notes_before=${#note_hwnd[@]} titles_before="${note_title[*]}"
+    [ "$notes_before" -ge 1 ] || die "no note after the first start"
+    local count_before
+    count_before=$(ini_get "$ini" PINWELL NumberOfNotes)
+
+    start_pinwell second
+    wait_exit "$second" 15 || die "the second instance is still running after 15 s"
+    ended "$first" && die "the first instance ended too"
+
+    [ "$(drv count-main)" = 1 ] || fail "count-main is $(drv count-main), expected 1"
+    main_after=$(drv wait-main "$WAIT_MS") || die "the first instance no longer answers"
+    [ "$main_after" = "$main_before" ] || fail "main dialog changed from $main_before to $main_after"
+    read_notes
+    [ "${#note_hwnd[@]}" -eq "$notes_before" ] || fail "${#note_hwnd[@]} notes after the second start, $notes_before before"
+    [ "${note_title[*]}" = "$titles_before" ] || fail "note titles changed: '$titles_before' -> '${note_title[*]}'"
+    expect_key PINWELL NumberOfNotes "$count_before"
+}
+
+case_exit_command() {
+    new_prefix
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    drv wait-notes 1 "$WAIT_MS" >/dev/null || die "no note showed"
+    expect_key PINWELL NumberOfNotes 1
+
+    # Someone else changes the count behind the program's back; the exit
+    # must write the real one.
+    sed -i 's/^NumberOfNotes=.*$/NumberOfNotes=77\r/' "$ini"
+    [ "$(ini_get "$ini" PINWELL NumberOfNotes)" = 77 ] || die "could not change the data file"
+
+    drv command "$CMD_EXIT" || die "could not send the exit command"
+    wait_exit "$pid" 20 || die "Pinwell did not end within 20 s of the exit command"
+    [ "$exit_status" -eq 0 ] || fail "Pinwell ended with status $exit_status"
+    expect_key PINWELL NumberOfNotes 1
+    expect_key PINWELL Version 3.lan
+    expect_section NOTE_ID_90000
+}
+
+case_hidden_and_rolled() {
+    new_prefix
+    {
+        printf '[PINWELL]\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
+        note_section 1 "Plain" 100 100 200 150 No No
+        note_section 2 "Hidden" 350 100 210 150 No Yes
+        note_section 3 "Rolled" 600 100 220 150 Yes No
+    } | write_ini
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    drv wait-notes 2 "$WAIT_MS" >/dev/null || fail "two notes did not show"
+
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 3 ] || fail "${#note_hwnd[@]} note windows, expected 3"
+    expect_note Plain 1 100 100 200 150
+    expect_note Hidden 0 350 100 210 150
+    expect_note Rolled 1 600 100 220 20
+
+    # "Show all notes" brings the hidden one back where it was.
+    drv command "$CMD_SHOW_ALL" || die "could not send Show all notes"
+    drv wait-visible 3 "$WAIT_MS" || fail "Show all notes did not show every note"
+    read_notes
+    expect_note Hidden 1 350 100 210 150
+    expect_note Rolled 1 600 100 220 20
+
+    # "Hide all notes": each note hides and stores itself; the rolled-up note
+    # keeps its unrolled height in the file.
+    drv command "$CMD_HIDE_ALL" || die "could not send Hide all notes"
+    drv wait-visible 0 "$WAIT_MS" || fail "Hide all notes left notes visible"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+    local id
+    for id in 1 2 3; do expect_key "NOTE_ID_$id" Hidden Yes; done
+    expect_key NOTE_ID_3 TitleText Rolled
+    expect_key NOTE_ID_3 Minimized Yes
+    expect_key NOTE_ID_3 Height 150
+    expect_key NOTE_ID_3 Width 220
+    expect_key NOTE_ID_1 Minimized No
+    expect_key NOTE_ID_1 Height 150
+}
+
+case_new_notes() {
+    new_prefix
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 1 ] || die "${#note_hwnd[@]} notes after the first start, expected 1"
+    local l=${note_left[0]} t=${note_top[0]} w=${note_w[0]} h=${note_h[0]}
+
+    # A double-click on the tray icon and the menu command each make a note,
+    # cascaded 40 pixels down and right from the one before, in the size of
+    # the first.
+    drv tray "$WM_LBUTTONDBLCLK" || die "could not send the tray double-click"
+    drv wait-notes 2 "$WAIT_MS" >/dev/null || fail "the tray double-click made no note"
+    drv command "$CMD_NEW_NOTE" || die "could not send New note"
+    drv wait-notes 3 "$WAIT_MS" >/dev/null || fail "New note made no note"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 3 ] || fail "${#note_hwnd[@]} note windows, expected 3"
+    local rects="" i
+    for i in "${!note_hwnd[@]}"; do rects+="${note_left[$i]},${note_top[$i]},${note_w[$i]},${note_h[$i]} "; done
+    local want
+    for want in "$l,$t,$w,$h" "$((l + 40)),$((t + 40)),$w,$h" "$((l + 80)),$((t + 80)),$w,$h"; do
+        [[ " $rects" == *" $want "* ]] || fail "no note at left,top,width,height = $want (notes: $rects)"
+    done
+    expect_key PINWELL NumberOfNotes 3
+}
+
+# ------------------------------------------------------------------ main ---
+
+run_case() {
+    case_name=$1
+    trap cleanup EXIT
+    [ -f "$bin/Pinwell.exe" ] || die "no $bin/Pinwell.exe (build the windows preset first)"
+    [ -f "$bin/pwdriver.exe" ] || die "no $bin/pwdriver.exe"
+    ensure_wineprefix "$base"
+    local started=$SECONDS
+    "case_$case_name"
+    if [ "$failures" -eq 0 ]; then
+        log "PASS ($((SECONDS - started)) s)"
+    else
+        log "$failures check(s) failed ($((SECONDS - started)) s)"
+        exit 1
+    fi
+}
+
+main() {
+    local which=${1:-}
+    case "$which" in
+    list) echo "$CASES" | tr ' ' '\n' ;;
+    all)
+        local c rc=0
+        for c in $CASES; do bash "${BASH_SOURCE[0]}" "$c" || rc=1; done
+        exit $rc
+        ;;
+    *)
+        [[ " $CASES " == *" $which "* ]] || { echo "usage: e2e.sh <case>|all|list  (cases: $CASES)" >&2; exit 2; }
+        if [ -z "${DISPLAY:-}" ]; then
+            exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$which"
+        fi
+        run_case "$which"
+        ;;
+    esac
+}
+
+main "$@"

@@ -1,0 +1,342 @@
+// pwdriver: drives a running Pinwell from outside, for the end-to-end tests.
+// Runs under the same Wine prefix as Pinwell.exe; every subcommand prints its
+// answer on stdout and returns 0 on success, 1 on failure or timeout, 2 on a
+// usage error.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kMainCaption[] = "Pinwell";
+constexpr UINT kTrayCallback = WM_USER + 1;
+// Controls every note window has (dialog template 130): the body and the
+// title strip. They tell a note from any other window the main dialog owns
+// (about box, wait window).
+constexpr int kNoteBodyId = 1001;
+constexpr int kNoteTitleId = 1002;
+constexpr DWORD kPollMs = 50;
+
+int Usage() {
+    std::fputs(
+        "usage: pwdriver <command> [args]\n"
+        "  appdata                    the per-user application-data folder\n"
+        "  screen                     primary screen width and height\n"
+        "  wait-main <ms>             wait for the main dialog to exist and finish starting\n"
+        "  count-main                 unowned top-level windows captioned \"Pinwell\"\n"
+        "  wait-gone <ms>             wait until no main dialog exists\n"
+        "  notes                      hwnd visible left top width height title, one per note\n"
+        "  wait-notes <n> <ms>        wait for at least n visible notes\n"
+        "  wait-visible <n> <ms>      wait for exactly n visible notes\n"
+        "  wait-note-count <n> <ms>   wait for exactly n notes (visible or not)\n"
+        "  command <id>               post WM_COMMAND id to the main dialog\n"
+        "  tray <mousemsg>            post the tray callback with lParam mousemsg\n"
+        "  send-command <id> <ms>     send WM_COMMAND id and wait until the handler returns\n"
+        "  ping <ms>                  wait until the main dialog's thread answers a sent message\n"
+        "  child-rect <hwnd> <id>     screen rectangle of a child control: left top width height\n"
+        "  child-text <hwnd> <id>     text of a child control\n"
+        "  pixel <x> <y>              screen colour at (x, y) as RRGGBB\n"
+        "  windows                    every top-level window: hwnd owner visible class title\n",
+        stderr);
+    return 2;
+}
+
+bool ParseLong(const char* s, long long& out) {
+    if (!s || !*s) return false;
+    char* end = nullptr;
+    out = std::strtoll(s, &end, 0);
+    return end && *end == '\0';
+}
+
+HWND ParseHwnd(const char* s) {
+    long long v = 0;
+    if (!ParseLong(s, v)) return nullptr;
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(v));
+}
+
+std::string WindowText(HWND hwnd) {
+    char buf[1024] = {};
+    ::GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string ClassName(HWND hwnd) {
+    char buf[256] = {};
+    ::GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> all;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+// Message boxes of the program are unowned and captioned "Pinwell" as well;
+// they are visible, the main dialog never is.
+std::vector<HWND> MainCandidates() {
+    std::vector<HWND> found;
+    for (HWND hwnd : TopLevelWindows())
+        if (!::GetWindow(hwnd, GW_OWNER) && WindowText(hwnd) == kMainCaption) found.push_back(hwnd);
+    return found;
+}
+
+HWND FindMain() {
+    const std::vector<HWND> found = MainCandidates();
+    for (HWND hwnd : found)
+        if (!::IsWindowVisible(hwnd)) return hwnd;
+    return found.empty() ? nullptr : found.front();
+}
+
+bool IsNote(HWND hwnd, HWND main) {
+    return ::GetWindow(hwnd, GW_OWNER) == main && ::GetDlgItem(hwnd, kNoteBodyId) &&
+           ::GetDlgItem(hwnd, kNoteTitleId);
+}
+
+std::vector<HWND> Notes(HWND main) {
+    std::vector<HWND> notes;
+    if (!main) return notes;
+    for (HWND hwnd : TopLevelWindows())
+        if (IsNote(hwnd, main)) notes.push_back(hwnd);
+    return notes;
+}
+
+unsigned long long Handle(HWND hwnd) { return static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)); }
+
+// Polls cond every kPollMs until it holds or timeoutMs passed; checks once
+// more at the deadline so a zero timeout still looks.
+template <class Cond>
+bool WaitFor(DWORD timeoutMs, Cond cond) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (cond()) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(kPollMs);
+    }
+}
+
+bool ParseTimeout(const char* s, DWORD& out) {
+    long long v = 0;
+    if (!ParseLong(s, v) || v < 0) return false;
+    out = static_cast<DWORD>(v);
+    return true;
+}
+
+// A sent message is handled only once the main dialog's thread is back in its
+// message loop, that is, after the start-up sequence (or a command) finished.
+bool Answers(HWND main, DWORD timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
+int CmdAppData() {
+    char path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        std::fputs("pwdriver: no application-data folder\n", stderr);
+        return 1;
+    }
+    std::printf("%s\n", path);
+    return 0;
+}
+
+DWORD Remaining(ULONGLONG deadline) {
+    const ULONGLONG now = ::GetTickCount64();
+    return now < deadline ? static_cast<DWORD>(deadline - now) : 1;
+}
+
+// The main dialog exists from the start of its creation, long before its
+// start-up sequence has run, and that sequence answers sent messages while it
+// waits on other processes (the tray icon is one). Only the process going
+// idle in its message loop tells that start-up is over.
+bool StartedUp(HWND main, ULONGLONG deadline) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return false;
+    const DWORD idle = ::WaitForInputIdle(process, Remaining(deadline));
+    ::CloseHandle(process);
+    return idle == 0 && Answers(main, Remaining(deadline));
+}
+
+int CmdWaitMain(DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    HWND main = nullptr;
+    if (!WaitFor(timeoutMs, [&] { return (main = FindMain()) != nullptr; })) {
+        std::fputs("pwdriver: no main dialog\n", stderr);
+        return 1;
+    }
+    if (!StartedUp(main, deadline)) {
+        std::fputs("pwdriver: the main dialog did not finish starting\n", stderr);
+        return 1;
+    }
+    std::printf("%llu\n", Handle(main));
+    return 0;
+}
+
+int CmdNotes() {
+    HWND main = FindMain();
+    if (!main) {
+        std::fputs("pwdriver: no main dialog\n", stderr);
+        return 1;
+    }
+    for (HWND note : Notes(main)) {
+        RECT r{};
+        ::GetWindowRect(note, &r);
+        std::printf("%llu %d %ld %ld %ld %ld %s\n", Handle(note), ::IsWindowVisible(note) ? 1 : 0, r.left, r.top,
+                    r.right - r.left, r.bottom - r.top, WindowText(note).c_str());
+    }
+    return 0;
+}
+
+int CountVisibleNotes() {
+    int n = 0;
+    for (HWND note : Notes(FindMain()))
+        if (::IsWindowVisible(note)) ++n;
+    return n;
+}
+
+int CmdPost(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND main = FindMain();
+    if (!main) {
+        std::fputs("pwdriver: no main dialog\n", stderr);
+        return 1;
+    }
+    if (!::PostMessageA(main, msg, wParam, lParam)) {
+        std::fprintf(stderr, "pwdriver: PostMessage failed (%lu)\n", ::GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+int CmdChildRect(HWND parent, int id) {
+    HWND child = ::GetDlgItem(parent, id);
+    if (!child) {
+        std::fprintf(stderr, "pwdriver: no control %d\n", id);
+        return 1;
+    }
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    std::printf("%ld %ld %ld %ld %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                ::IsWindowVisible(child) ? 1 : 0);
+    return 0;
+}
+
+int CmdChildText(HWND parent, int id) {
+    HWND child = ::GetDlgItem(parent, id);
+    if (!child) {
+        std::fprintf(stderr, "pwdriver: no control %d\n", id);
+        return 1;
+    }
+    std::printf("%s\n", WindowText(child).c_str());
+    return 0;
+}
+
+int CmdPixel(int x, int y) {
+    HDC dc = ::GetDC(nullptr);
+    const COLORREF c = ::GetPixel(dc, x, y);
+    ::ReleaseDC(nullptr, dc);
+    if (c == CLR_INVALID) {
+        std::fputs("pwdriver: no pixel there\n", stderr);
+        return 1;
+    }
+    std::printf("%02X%02X%02X\n", GetRValue(c), GetGValue(c), GetBValue(c));
+    return 0;
+}
+
+int CmdWindows() {
+    for (HWND hwnd : TopLevelWindows())
+        std::printf("%llu %llu %d %s %s\n", Handle(hwnd), Handle(::GetWindow(hwnd, GW_OWNER)),
+                    ::IsWindowVisible(hwnd) ? 1 : 0, ClassName(hwnd).c_str(), WindowText(hwnd).c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The scripts reading us are Unix tools: no CR before the newlines.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) return Usage();
+    const std::string cmd = argv[1];
+    const int nargs = argc - 2;
+    char** a = argv + 2;
+    DWORD timeout = 0;
+    long long n = 0, m = 0;
+
+    if (cmd == "appdata" && nargs == 0) return CmdAppData();
+    if (cmd == "screen" && nargs == 0) {
+        std::printf("%d %d\n", ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+        return 0;
+    }
+    if (cmd == "wait-main" && nargs == 1 && ParseTimeout(a[0], timeout)) return CmdWaitMain(timeout);
+    if (cmd == "count-main" && nargs == 0) {
+        std::printf("%zu\n", MainCandidates().size());
+        return 0;
+    }
+    if (cmd == "wait-gone" && nargs == 1 && ParseTimeout(a[0], timeout)) {
+        if (WaitFor(timeout, [] { return FindMain() == nullptr; })) return 0;
+        std::fputs("pwdriver: the main dialog is still there\n", stderr);
+        return 1;
+    }
+    if (cmd == "notes" && nargs == 0) return CmdNotes();
+    if (cmd == "wait-notes" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout)) {
+        int seen = 0;
+        if (WaitFor(timeout, [&] { return (seen = CountVisibleNotes()) >= n; })) {
+            std::printf("%d\n", seen);
+            return 0;
+        }
+        std::fprintf(stderr, "pwdriver: %d visible notes, wanted %lld\n", seen, n);
+        return 1;
+    }
+    if (cmd == "wait-visible" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout)) {
+        int seen = 0;
+        if (WaitFor(timeout, [&] { return (seen = CountVisibleNotes()) == n; })) return 0;
+        std::fprintf(stderr, "pwdriver: %d visible notes, wanted exactly %lld\n", seen, n);
+        return 1;
+    }
+    if (cmd == "wait-note-count" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout)) {
+        size_t seen = 0;
+        if (WaitFor(timeout, [&] { return (seen = Notes(FindMain()).size()) == static_cast<size_t>(n); })) return 0;
+        std::fprintf(stderr, "pwdriver: %zu notes, wanted %lld\n", seen, n);
+        return 1;
+    }
+    if (cmd == "command" && nargs == 1 && ParseLong(a[0], n))
+        return CmdPost(WM_COMMAND, static_cast<WPARAM>(n), 0);
+    if (cmd == "tray" && nargs == 1 && ParseLong(a[0], n)) return CmdPost(kTrayCallback, 1, static_cast<LPARAM>(n));
+    if (cmd == "send-command" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout)) {
+        HWND main = FindMain();
+        DWORD_PTR ignored = 0;
+        if (main && ::SendMessageTimeoutA(main, WM_COMMAND, static_cast<WPARAM>(n), 0, SMTO_NORMAL, timeout, &ignored))
+            return 0;
+        std::fputs(main ? "pwdriver: the command did not return in time\n" : "pwdriver: no main dialog\n", stderr);
+        return 1;
+    }
+    if (cmd == "ping" && nargs == 1 && ParseTimeout(a[0], timeout)) {
+        HWND main = FindMain();
+        if (main && Answers(main, timeout)) return 0;
+        std::fputs("pwdriver: the main dialog does not answer\n", stderr);
+        return 1;
+    }
+    if (cmd == "child-rect" && nargs == 2 && ParseLong(a[1], n)) {
+        if (HWND h = ParseHwnd(a[0])) return CmdChildRect(h, static_cast<int>(n));
+    }
+    if (cmd == "child-text" && nargs == 2 && ParseLong(a[1], n)) {
+        if (HWND h = ParseHwnd(a[0])) return CmdChildText(h, static_cast<int>(n));
+    }
+    if (cmd == "pixel" && nargs == 2 && ParseLong(a[0], n) && ParseLong(a[1], m))
+        return CmdPixel(static_cast<int>(n), static_cast<int>(m));
+    if (cmd == "windows" && nargs == 0) return CmdWindows();
+    return Usage();
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Pinwell.exe and starts it under Wine.
+# Without an X display it runs on a virtual one (Xvfb) and says so.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+. tools/wine-env.sh
+cmake --preset windows
+cmake --build --preset windows --target Pinwell
+prefix="$PWD/build/windows/wineprefix"
+ensure_wineprefix "$prefix"
+export WINEPREFIX=$prefix
+cd build/windows/bin
+if [ -z "${DISPLAY:-}" ]; then
+    echo "No X display: starting Pinwell on a virtual display (Xvfb, 1280x1024)."
+    echo "Take a look with: DISPLAY=<the display xvfb-run picked> import -window root shot.png"
+fi
+run_on_display wine Pinwell.exe
