@@ -249,4 +249,12 @@
 #define IDB_MENU_KEY                   5069
 // END generated
 
+// Identifiers of the later windows, one header per area so that they can
+// grow independently.
+#include "res/ids_note.h"
+#include "res/ids_body.h"
+#include "res/ids_dialogs.h"
+#include "res/ids_net.h"
+#include "res/ids_tray.h"
+
 #endif // PINWELL_RESOURCE_H

@@ -1,0 +1,2 @@
+// Identifiers of the body resources.
+#pragma once

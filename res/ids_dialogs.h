@@ -1,0 +1,2 @@
+// Identifiers of the dialogs resources.
+#pragma once

@@ -1,0 +1,2 @@
+// Identifiers of the net resources.
+#pragma once

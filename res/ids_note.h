@@ -1,0 +1,2 @@
+// Identifiers of the note resources.
+#pragma once

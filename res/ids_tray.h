@@ -1,0 +1,2 @@
+// Identifiers of the tray resources.
+#pragma once
