@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/NoteApp.h"
+#include "app/ProgramFlags.h"
 #include "app/Seams.h"
 #include "app/WaitDialog.h"
 #include "note/BuiltInThemes.h"

@@ -11,8 +11,6 @@
 #include "app/Win32Seams.h"
 #include "res/resource.h"
 
-bool g_showScrollBar = true;
-
 CNoteApp& TheApp() { return *static_cast<CNoteApp*>(CWinApp::Instance()); }
 
 namespace {

@@ -32,6 +32,3 @@ private:
 };
 
 CNoteApp& TheApp();
-
-// Program-wide: note bodies show a vertical scroll bar.
-extern bool g_showScrollBar;

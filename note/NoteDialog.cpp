@@ -63,7 +63,7 @@ BOOL CNoteDialog::OnInitDialog() {
         ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex & WS_EX_TOOLWINDOW);
     }
 
-    m_body.Attach(GetDlgItem(IDC_NOTE_BODY));
+    m_body.Attach(GetDlgItem(IDC_NOTE_BODY), this);
     ::SendMessageA(m_body.m_hWnd, EM_GETEVENTMASK, 0, 0);
     ::SendMessageA(m_body.m_hWnd, EM_SETEVENTMASK, 0, 0x703);
     m_body.ApplyNoteFormat();
@@ -304,6 +304,10 @@ void CNoteDialog::RefreshFromSettings() {
 }
 
 void CNoteDialog::OnTimer(UINT_PTR) {}
+
+void CNoteDialog::OnNoteCommand(UINT command) {
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
 
 LRESULT CNoteDialog::HitTest(LPARAM lParam, LRESULT defaultAnswer) const {
     switch (NoteHitTest(ToBox(GetWindowRect()), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), m_rolledUp)) {

@@ -8,6 +8,7 @@
 
 #include "note/NoteEdit.h"
 #include "note/NoteGeometry.h"
+#include "note/NoteHost.h"
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
 #include "win/Gdi.h"
@@ -15,7 +16,7 @@
 // The show/hide request: wParam 1 shows the note, 0 hides it.
 constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
 
-class CNoteDialog : public CDialog {
+class CNoteDialog : public CDialog, public INoteHost {
 public:
     CNoteDialog();
 
@@ -26,20 +27,22 @@ public:
     void SetNoteId(int id) { m_noteId = id; }
     bool IsRolledUp() const { return m_rolledUp; }
     bool IsHiddenNote() const { return m_hidden; }
-    bool HasBorder() const { return m_border; }
     CNoteEdit& Body() { return m_body; }
 
     // The record as it would be stored now.
     NoteRecord BuildRecord() const;
     // Writes the note's whole record (empty file name = main data file).
-    void StoreNote(const std::string& fileName = {});
+    void StoreNote(const std::string& fileName);
+    void StoreNote() override { StoreNote(std::string()); }
 
     void RollUp();
     void RollDown();
     void ToggleRoll();
-    void SetBorder(bool on);
+    void SetBorder(bool on) override;
+    bool HasBorder() const override { return m_border; }
+    void OnNoteCommand(UINT command) override;
     void SetHidden(bool hidden) { m_hidden = hidden; }
-    void SetBodyBackColor(COLORREF colour);
+    void SetBodyBackColor(COLORREF colour) override;
     void SetTitleBackColor(COLORREF colour);
     void SetTitleTextColor(COLORREF colour);
     void RebuildTitleFont();

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "note/NoteHost.h"
+
 class CNoteEdit {
 public:
     HWND m_hWnd = nullptr;
@@ -18,7 +20,10 @@ public:
     COLORREF textColor = RGB(0, 0, 0);
     COLORREF backColor = RGB(255, 255, 255);
 
-    void Attach(HWND hwnd) { m_hWnd = hwnd; }
+    void Attach(HWND hwnd, INoteHost* host) {
+        m_hWnd = hwnd;
+        m_host = host;
+    }
 
     // The body as RTF, streamed out of and into the control.
     std::string GetBodyRtf() const;
@@ -26,4 +31,7 @@ public:
 
     // Gives the whole body the note font and colours.
     void ApplyNoteFormat();
+
+private:
+    INoteHost* m_host = nullptr;
 };
