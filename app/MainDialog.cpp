@@ -40,11 +40,11 @@ void CreateHomePageShortcut(const std::string& path) {
     shortcut.Commit();
 }
 
-struct MenuPicture {
+struct MenuItemPicture {
     UINT command;
     int picture;
 };
-const MenuPicture kMainMenuPictures[] = {
+const MenuItemPicture kMainMenuPictures[] = {
     {ID_NEW_NOTE, IDB_MENU_NEW_NOTE - IDB_MENU_FIRST},
     {ID_SHOW_ALL_NOTES, IDB_MENU_SHOW_NOTES - IDB_MENU_FIRST},
     {ID_HIDE_ALL_NOTES, IDB_MENU_HIDE_NOTES - IDB_MENU_FIRST},
@@ -57,7 +57,7 @@ const MenuPicture kMainMenuPictures[] = {
 };
 
 HBITMAP PictureFor(UINT command) {
-    for (const MenuPicture& p : kMainMenuPictures)
+    for (const MenuItemPicture& p : kMainMenuPictures)
         if (p.command == command) return TheApp().MenuBitmap(p.picture);
     return nullptr;
 }
@@ -107,7 +107,7 @@ BOOL CMainDialog::OnInitDialog() {
 
     // 5. The main menu and its pictures.
     m_mainMenu.LoadMenu(app.m_hInstance, IDR_MAINMENU);
-    for (const MenuPicture& p : kMainMenuPictures)
+    for (const MenuItemPicture& p : kMainMenuPictures)
         if (m_mainMenu.IsEnabled(p.command)) m_mainMenu.SetPicture(p.command, app.MenuBitmap(p.picture));
 
     // 6. The tray icon.
@@ -331,14 +331,14 @@ void CMainDialog::PrepareMenu() {
 
 void CMainDialog::ShowAllNotes() {
     for (CNoteDialog* note : Notes())
-        if (!note->IsWindowVisible()) ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 1, 0);
+        if (!note->IsWindowVisible()) ::PostMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 1, 0);
     EnableShowAll(false);
     EnableHideAll(true);
 }
 
 void CMainDialog::HideAllNotes() {
     for (CNoteDialog* note : Notes())
-        if (note->IsWindowVisible()) ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 0, 0);
+        if (note->IsWindowVisible()) ::PostMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 0, 0);
     EnableShowAll(true);
     EnableHideAll(false);
 }

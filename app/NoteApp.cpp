@@ -38,7 +38,28 @@ HWND FindFirstInstance() {
     return ::FindWindowA(nullptr, kMainCaption);
 }
 
+// The pictures are palette bitmaps whose first entry is their background:
+// give it the menu colour of this system so the pictures sit on the menu.
+HBITMAP LoadMenuPicture(HINSTANCE instance, int id) {
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap) return nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    const COLORREF menu = ::GetSysColor(COLOR_MENU);
+    RGBQUAD background{GetBValue(menu), GetGValue(menu), GetRValue(menu), 0};
+    ::SetDIBColorTable(dc, 0, 1, &background);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return bitmap;
+}
+
 }  // namespace
+
+HBITMAP MenuPicture(int resourceId) {
+    auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance());
+    return app ? app->MenuBitmap(resourceId - IDB_MENU_FIRST) : nullptr;
+}
 
 BOOL CNoteApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_ANIMATE_CLASS |
@@ -69,8 +90,7 @@ BOOL CNoteApp::InitInstance() {
 
     ::LoadLibraryA("riched32.dll");
 
-    for (int i = 0; i < IDB_MENU_COUNT; ++i)
-        m_menuBitmaps.emplace_back(::LoadBitmapA(m_hInstance, MAKEINTRESOURCEA(IDB_MENU_FIRST + i)));
+    for (int i = 0; i < IDB_MENU_COUNT; ++i) m_menuBitmaps.emplace_back(LoadMenuPicture(m_hInstance, IDB_MENU_FIRST + i));
 
     m_mutex.Reset(::CreateMutexA(nullptr, FALSE, kMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {

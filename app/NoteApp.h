@@ -32,3 +32,7 @@ private:
 };
 
 CNoteApp& TheApp();
+
+// The menu picture with that resource number (IDB_MENU_...), or none when
+// the program's application object is not there (window tests).
+HBITMAP MenuPicture(int resourceId);

@@ -1,10 +1,15 @@
 #include "note/NoteDialog.h"
 
+#include <commctrl.h>
+#include <commdlg.h>
 #include <richedit.h>
 #include <windowsx.h>
 
+#include <cstdio>
 #include <ctime>
 
+#include "app/MainDialog.h"
+#include "app/NoteApp.h"
 #include "app/OsLabel.h"
 #include "note/BuiltInThemes.h"
 #include "note/NoteGeometry.h"
@@ -21,6 +26,18 @@ BYTE ScreenCharSet() {
     ::ReleaseDC(nullptr, dc);
     return static_cast<BYTE>(cs);
 }
+
+// TEMPORARY until the body editor lands its own selection operations.
+void ToggleBodyEffect(HWND body, DWORD effect) {
+    CHARFORMATA cf{};
+    cf.cbSize = sizeof cf;
+    ::SendMessageA(body, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    const DWORD now = cf.dwEffects & effect;
+    cf.dwMask = effect;
+    cf.dwEffects = now ? 0 : effect;
+    ::SendMessageA(body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+}
+void OpenBodyFind(HWND body) { ::SendMessageA(body, WM_COMMAND, 32876, 0); }
 
 Box ToBox(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -52,6 +69,29 @@ CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
     m_titleCharSet = theme.titleCharSet;
     m_titleTextColor = static_cast<COLORREF>(theme.titleTextColor);
     m_titleBackColor = static_cast<COLORREF>(theme.titleBackColor);
+
+    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    m_titleMenu.LoadMenu(inst, IDR_TITLEMENU);
+    m_closeMenu.LoadMenu(inst, IDR_CLOSEMENU);
+    struct Picture { UINT command; int bitmap; };
+    static const Picture kPictures[] = {
+        {ID_TITLE_FONT, IDB_MENU_FONT},          {ID_TITLE_TEXT_COLOR, IDB_MENU_TEXT_COLOR},
+        {ID_TITLE_COLOR, IDB_MENU_TITLE_COLOR},  {ID_TITLE_BOLD, IDB_MENU_BOLD},
+        {ID_TITLE_ITALIC, IDB_MENU_ITALIC},      {ID_TITLE_UNDERLINE, IDB_MENU_UNDERLINE},
+        {ID_TITLE_REGULAR, IDB_MENU_REGULAR},    {ID_TITLE_GROW, IDB_MENU_GROW_FONT},
+        {ID_TITLE_SHRINK, IDB_MENU_SHRINK_FONT}, {ID_TITLE_LEFT, IDB_MENU_ALIGN_LEFT},
+        {ID_TITLE_CENTER, IDB_MENU_ALIGN_CENTER}, {ID_TITLE_RIGHT, IDB_MENU_ALIGN_RIGHT},
+        {ID_TITLE_UPPERCASE, IDB_MENU_UPPERCASE}, {ID_TITLE_LOWERCASE, IDB_MENU_LOWERCASE},
+        {ID_TITLE_EDIT, IDB_MENU_EDIT_TITLE},    {ID_TITLE_DATE, IDB_MENU_DATE_TITLE},
+        {ID_NOTE_ROLL, IDB_MENU_ROLL_UP},        {ID_NOTE_HIDE, IDB_MENU_HIDE_NOTE},
+        {ID_NOTE_DELETE, IDB_MENU_DELETE_NOTE},
+    };
+    for (const Picture& p : kPictures) {
+        m_titleMenu.SetPicture(p.command, MenuPicture(p.bitmap));
+        m_closeMenu.SetPicture(p.command, MenuPicture(p.bitmap));
+    }
+    const int statusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
+    for (int k = 0; k < 3; ++k) m_statusBitmaps[k].Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(statusBitmaps[k])));
 }
 
 BOOL CNoteDialog::CreateNote(HWND owner) { return Create(owner); }
@@ -80,6 +120,7 @@ BOOL CNoteDialog::OnInitDialog() {
     if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(GetDlgItem(IDC_CLOSE), SW_HIDE);
 
     ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr);
+    CreateTooltip();
 
     m_user32 = ::LoadLibraryA("USER32.dll");
     const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
@@ -101,13 +142,83 @@ void CNoteDialog::SetAlpha(BYTE alpha) {
     // Only these systems draw a layered note reliably while it is laid out.
     const std::string& os = OsFamily();
     if (os != "Windows 2000/XP" && os != "Windows 7/8") return;
+    SetRawAlpha(alpha);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+// Looked up at run time: systems without layered windows simply keep their
+// notes opaque.
+void CNoteDialog::SetRawAlpha(BYTE alpha) {
     if (!m_user32) return;
     using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     auto fn = reinterpret_cast<SetLayeredFn>(
         reinterpret_cast<void*>(::GetProcAddress(m_user32, "SetLayeredWindowAttributes")));
-    if (!fn) return;
-    fn(m_hWnd, 0, alpha, LWA_ALPHA);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (fn) fn(m_hWnd, 0, alpha, LWA_ALPHA);
+}
+
+void CNoteDialog::FadeOut() {
+    if (OsFamily() == "Windows 95/98/Me") return;
+    const RECT wr = GetWindowRect();
+    const FadeStep step = FadeStepFor(wr.right - wr.left, wr.bottom - wr.top);
+    const DWORD sleep = static_cast<DWORD>(step.step * 15);
+    for (double level = 100.0; level >= 0; level -= step.step) {
+        SetRawAlpha(static_cast<BYTE>(static_cast<int>(level) * 255 / 100));
+        ::UpdateWindow(m_hWnd);
+        ::Sleep(sleep);
+    }
+}
+
+bool CNoteDialog::DeleteNote(bool ask) {
+    if (ask && CSettingsStore().ReadAskBeforeDelete() == "Yes") {
+        char text[128];
+        std::snprintf(text, sizeof text, "Delete note. %s  ", "Are you sure ? ");
+        if (::MessageBoxA(m_hWnd, text, "Pinwell", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    }
+    m_deleted = true;
+    DeleteNoteSection(m_noteId);
+    FadeOut();
+    DestroyWindow();
+    return true;
+}
+
+void CNoteDialog::HideNote() {
+    m_hidden = true;
+    FadeOut();
+    ShowWindow(SW_HIDE);
+    if (auto* main = dynamic_cast<CMainDialog*>(CWnd::FromHandle(::GetWindow(m_hWnd, GW_OWNER))))
+        main->EnableShowAll(true);
+}
+
+void CNoteDialog::SetStatusIcon(int kind) {
+    if (kind < 0 || kind > 2) return;
+    HWND icon = GetDlgItem(IDC_STATUS);
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_statusBitmaps[kind].Get()));
+    m_statusMarks[kind] = true;
+    ::SetWindowPos(icon, nullptr, 4, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(icon, SW_SHOW);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CNoteDialog::CreateTooltip() {
+    m_tooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
+                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    if (!m_tooltip) return;
+    struct Tool { int id; const char* text; };
+    const Tool tools[] = {{IDC_ALARM, "Note alarm icon."}, {IDC_EXPIRE, "Note expire icon."}};
+    for (const Tool& t : tools) {
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND;
+        ti.hwnd = m_hWnd;
+        ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(t.id));
+        ti.lpszText = const_cast<char*>(t.text);
+        ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    ::SendMessageA(m_tooltip, TTM_SETTIPBKCOLOR, 0x00AFFFFF, 0);
+    ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 200);
+    ::SendMessageA(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 250);
+    ::SendMessageA(m_tooltip, TTM_ACTIVATE, TRUE, 0);
 }
 
 NoteRecord CNoteDialog::BuildRecord() const {
@@ -276,6 +387,14 @@ void CNoteDialog::RollUp() {
     ::SetWindowPos(rollDown, nullptr, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(rollDown, SW_SHOW);
     ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, w - 15, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int kind = 0; kind < 3; ++kind) {
+        if (!m_statusMarks[kind]) continue;
+        HWND icon = GetDlgItem(IDC_STATUS);
+        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_statusBitmaps[kind].Get()));
+        ::SetWindowPos(icon, nullptr, 16, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(icon, SW_SHOW);
+        break;
+    }
 }
 
 void CNoteDialog::RollDown() {
@@ -287,6 +406,12 @@ void CNoteDialog::RollDown() {
     ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyLayout();
     ::ShowWindow(GetDlgItem(IDC_ROLLDOWN), SW_HIDE);
+    for (int kind = 0; kind < 3; ++kind) {
+        if (m_statusMarks[kind]) {
+            SetStatusIcon(kind);
+            break;
+        }
+    }
 }
 
 void CNoteDialog::ToggleRoll() {
@@ -304,6 +429,239 @@ void CNoteDialog::RefreshFromSettings() {
 }
 
 void CNoteDialog::OnTimer(UINT_PTR) {}
+
+// ---- title strip ------------------------------------------------------------
+
+LOGFONTA CNoteDialog::TitleLogFont() const {
+    LOGFONTA lf{};
+    if (m_titleFont) ::GetObjectA(m_titleFont.Get(), sizeof lf, &lf);
+    return lf;
+}
+
+void CNoteDialog::ApplyTitleLogFont(const LOGFONTA& lf) {
+    CFont font(::CreateFontIndirectA(&lf));
+    ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    m_titleFont = std::move(font);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CNoteDialog::ToggleTitleStyle(char letter) {
+    LOGFONTA lf = TitleLogFont();
+    auto drop = [&](char c) {
+        std::string t;
+        for (char x : m_titleFontType)
+            if (x != c) t += x;
+        m_titleFontType = t;
+    };
+    auto toggle = [&](BYTE& flag, char c) {
+        drop(c);
+        flag = flag ? 0 : 1;
+        if (flag) m_titleFontType += c;
+    };
+    switch (letter) {
+    case 'B':
+        drop('B');
+        if (lf.lfWeight == FW_BOLD) {
+            lf.lfWeight = FW_NORMAL;
+        } else {
+            lf.lfWeight = FW_BOLD;
+            m_titleFontType += 'B';
+        }
+        break;
+    case 'I': toggle(lf.lfItalic, 'I'); break;
+    case 'U': toggle(lf.lfUnderline, 'U'); break;
+    case 'S': toggle(lf.lfStrikeOut, 'S'); break;
+    default:
+        for (char c : {'B', 'I', 'U', 'S'}) drop(c);
+        lf.lfWeight = FW_NORMAL;
+        lf.lfItalic = lf.lfUnderline = lf.lfStrikeOut = 0;
+        break;
+    }
+    ApplyTitleLogFont(lf);
+}
+
+void CNoteDialog::StepTitleFontSize(int step) {
+    if (step > 0)
+        ++m_titleFontSize;
+    else if (m_titleFontSize > 1)
+        --m_titleFontSize;
+    LOGFONTA lf = TitleLogFont();
+    HDC dc = ::GetDC(m_hWnd);
+    lf.lfHeight = -::MulDiv(m_titleFontSize, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ::ReleaseDC(m_hWnd, dc);
+    ApplyTitleLogFont(lf);
+}
+
+void CNoteDialog::ChooseTitleFont() {
+    LOGFONTA lf = TitleLogFont();
+    CHOOSEFONTA cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = m_hWnd;
+    cf.lpLogFont = &lf;
+    cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    if (!::ChooseFontA(&cf)) return;
+    m_titleFontName = lf.lfFaceName;
+    m_titleFontSize = cf.iPointSize / 10;
+    m_titleCharSet = lf.lfCharSet;
+    std::string type;
+    for (char c : m_titleFontType)
+        if (c != 'B' && c != 'I' && c != 'U' && c != 'S') type += c;
+    if (lf.lfWeight == FW_BOLD) type += 'B';
+    if (lf.lfItalic) type += 'I';
+    if (lf.lfUnderline) type += 'U';
+    if (lf.lfStrikeOut) type += 'S';
+    m_titleFontType = type;
+    ApplyTitleLogFont(lf);
+}
+
+void CNoteDialog::EditTitle() {
+    // The text-input dialog arrives with the small dialogs; until then the
+    // title keeps its text.
+}
+
+void CNoteDialog::ChangeTitleCase(bool upper) {
+    std::string text = TitleText();
+    if (text.empty()) return;
+    if (upper)
+        ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    else
+        ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    SetTitle(text);
+}
+
+void CNoteDialog::ChooseColour(COLORREF& colour) {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = m_hWnd;
+    cc.rgbResult = colour;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
+    if (::ChooseColorA(&cc)) colour = cc.rgbResult;
+}
+
+// ---- menus ------------------------------------------------------------------
+
+void CNoteDialog::PrepareRollItem(const CMenu& menu) {
+    const bool up = m_rolledUp;
+    ::ModifyMenuA(menu.GetSafeHmenu(), ID_NOTE_ROLL, MF_BYCOMMAND | MF_STRING, ID_NOTE_ROLL,
+                  up ? "Roll down" : "Roll up");
+    menu.SetPicture(ID_NOTE_ROLL, MenuPicture(up ? IDB_MENU_ROLL_DOWN : IDB_MENU_ROLL_UP));
+}
+
+void CNoteDialog::ShowCloseMenu() {
+    StoreNote();
+    PrepareRollItem(m_closeMenu);
+    ::SetForegroundWindow(m_hWnd);
+    m_closeMenu.TrackAtCursor(m_hWnd);
+}
+
+void CNoteDialog::ShowTitleMenu() {
+    StoreNote();
+    PrepareRollItem(m_titleMenu);
+    ::SetForegroundWindow(m_hWnd);
+    m_titleMenu.TrackAtCursor(m_hWnd);
+}
+
+BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
+    const UINT id = LOWORD(wParam);
+    if (id == IDC_CLOSE && HIWORD(wParam) == STN_CLICKED) {
+        if (CSettingsStore().IsOn(Switch::DisableCloseMenu))
+            DeleteNote(true);
+        else
+            ShowCloseMenu();
+        return TRUE;
+    }
+    if (id == IDC_ROLLDOWN && HIWORD(wParam) == STN_CLICKED) {
+        RollDown();
+        return TRUE;
+    }
+    switch (id) {
+    case ID_TITLE_FONT: ChooseTitleFont(); return TRUE;
+    case ID_TITLE_TEXT_COLOR: {
+        COLORREF c = m_titleTextColor;
+        ChooseColour(c);
+        SetTitleTextColor(c);
+        return TRUE;
+    }
+    case ID_TITLE_COLOR: {
+        COLORREF c = m_titleBackColor;
+        ChooseColour(c);
+        SetTitleBackColor(c);
+        return TRUE;
+    }
+    case ID_TITLE_BOLD: ToggleTitleStyle('B'); return TRUE;
+    case ID_TITLE_ITALIC: ToggleTitleStyle('I'); return TRUE;
+    case ID_TITLE_UNDERLINE: ToggleTitleStyle('U'); return TRUE;
+    case ID_TITLE_REGULAR: ToggleTitleStyle(0); return TRUE;
+    case ID_TITLE_GROW: StepTitleFontSize(+1); return TRUE;
+    case ID_TITLE_SHRINK: StepTitleFontSize(-1); return TRUE;
+    case ID_TITLE_LEFT: AlignTitle('L'); return TRUE;
+    case ID_TITLE_CENTER: AlignTitle('C'); return TRUE;
+    case ID_TITLE_RIGHT: AlignTitle('R'); return TRUE;
+    case ID_TITLE_UPPERCASE: ChangeTitleCase(true); return TRUE;
+    case ID_TITLE_LOWERCASE: ChangeTitleCase(false); return TRUE;
+    case ID_TITLE_EDIT: EditTitle(); return TRUE;
+    case ID_TITLE_DATE: SetDateTitle(); return TRUE;
+    case ID_NOTE_ROLL: ToggleRoll(); return TRUE;
+    case ID_NOTE_HIDE: HideNote(); return TRUE;
+    case ID_NOTE_DELETE: DeleteNote(true); return TRUE;
+    default: return FALSE;
+    }
+}
+
+BOOL CNoteDialog::PreTranslateMessage(MSG* msg) {
+    if (m_tooltip) ::SendMessageA(m_tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    if (msg->message == WM_KEYUP && msg->wParam == VK_CONTROL) m_controlDown = false;
+    if (msg->message != WM_KEYDOWN) return FALSE;
+    switch (msg->wParam) {
+    case VK_CONTROL: m_controlDown = true; return FALSE;
+    case VK_MENU: m_controlDown = false; return FALSE;
+    case VK_ESCAPE: return TRUE;
+    case VK_TAB: return !m_controlDown;
+    default: break;
+    }
+    if (!m_controlDown) return FALSE;
+    switch (msg->wParam) {
+    case 'B': ToggleBodyEffect(m_body.m_hWnd, CFE_BOLD); return TRUE;
+    case 'I': ToggleBodyEffect(m_body.m_hWnd, CFE_ITALIC); return TRUE;
+    case 'U': ToggleBodyEffect(m_body.m_hWnd, CFE_UNDERLINE); return TRUE;
+    case 'S': ToggleBodyEffect(m_body.m_hWnd, CFE_STRIKEOUT); return TRUE;
+    case 'F':
+        m_controlDown = false;
+        OpenBodyFind(m_body.m_hWnd);
+        return TRUE;
+    default: return FALSE;
+    }
+}
+
+void CNoteDialog::LoadRecordIntoNote(const NoteRecord& r) {
+    m_body.fontName = r.editFont;
+    m_body.fontType = r.editFontType;
+    m_body.fontSize = r.editFontSize;
+    m_body.charSet = r.editCharSet;
+    m_body.textColor = static_cast<COLORREF>(r.editTextColor);
+    m_body.backColor = static_cast<COLORREF>(r.editBackColor);
+    m_titleFontName = r.titleFont;
+    m_titleFontType = r.titleFontType;
+    m_titleFontSize = r.titleFontSize;
+    m_titleCharSet = r.titleCharSet;
+    m_titleTextColor = static_cast<COLORREF>(r.titleTextColor);
+    m_titleBackColor = static_cast<COLORREF>(r.titleBackColor);
+    SetBodyBackColor(m_body.backColor);
+    m_body.ApplyNoteFormat();
+    SetTitleBackColor(m_titleBackColor);
+    SetTitleTextColor(m_titleTextColor);
+    RebuildTitleFont();
+    SetTitle(r.titleText);
+    m_body.SetBodyRtf(r.editText);
+    const RECT wr = GetWindowRect();
+    ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetBorder(r.border == "Yes");
+    ForceLayout();
+    m_expiration.clear();
+    m_alarm = r.alarm;
+}
 
 void CNoteDialog::OnNoteCommand(UINT command) {
     ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
@@ -385,12 +743,8 @@ bool CNoteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         }
         result = 0;
         return true;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_ROLLDOWN && HIWORD(wParam) == STN_CLICKED) {
-            RollDown();
-            result = 0;
-            return true;
-        }
+    case WM_RBUTTONDOWN:
+        ShowTitleMenu();
         return false;
     default:
         return false;

@@ -12,6 +12,7 @@
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
 #include "win/Gdi.h"
+#include "win/Menu.h"
 
 // The show/hide request: wParam 1 shows the note, 0 hides it.
 constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
@@ -22,6 +23,8 @@ public:
 
     // Creates the window, owned by owner (the main dialog).
     BOOL CreateNote(HWND owner);
+
+    enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
     int NoteId() const { return m_noteId; }
     void SetNoteId(int id) { m_noteId = id; }
@@ -42,6 +45,21 @@ public:
     bool HasBorder() const override { return m_border; }
     void OnNoteCommand(UINT command) override;
     void SetHidden(bool hidden) { m_hidden = hidden; }
+    // Deletes the note: asks first when ask is set and AskBeforeDelete is
+    // "Yes". Returns false when the user said No. The window is gone after.
+    bool DeleteNote(bool ask);
+    void HideNote();
+    void FadeOut();
+    void SetStatusIcon(int kind);
+    bool HasStatusMark(int kind) const { return m_statusMarks[kind]; }
+    void LoadRecordIntoNote(const NoteRecord& record);
+
+    // Title strip commands.
+    void ToggleTitleStyle(char letter);  // 'B', 'I', 'U', 'S', or 0 for regular
+    void StepTitleFontSize(int step);
+    void ChooseTitleFont();
+    void EditTitle();
+    void ChangeTitleCase(bool upper);
     void SetBodyBackColor(COLORREF colour) override;
     void SetTitleBackColor(COLORREF colour);
     void SetTitleTextColor(COLORREF colour);
@@ -75,10 +93,20 @@ protected:
     void OnCancel() override {}
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnTimer(UINT_PTR id) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
 
 private:
     void ApplyFrameStyle(bool withBorder);
+    void SetRawAlpha(BYTE alpha);
+    void ShowCloseMenu();
+    void ShowTitleMenu();
+    void PrepareRollItem(const CMenu& menu);
+    void CreateTooltip();
+    void ApplyTitleLogFont(const LOGFONTA& font);
+    LOGFONTA TitleLogFont() const;
+    void ChooseColour(COLORREF& colour);
     LRESULT HitTest(LPARAM lParam, LRESULT defaultAnswer) const;
 
     CNoteEdit m_body;
@@ -92,4 +120,11 @@ private:
     CBrush m_bodyBrush;
     CBrush m_titleBrush;
     HMODULE m_user32 = nullptr;
+    CMenu m_titleMenu;
+    CMenu m_closeMenu;
+    HWND m_tooltip = nullptr;
+    bool m_controlDown = false;
+    bool m_statusMarks[3] = {false, false, false};
+    CBitmap m_statusBitmaps[3];
+    short m_ringing = 0;
 };

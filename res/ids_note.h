@@ -1,2 +1,26 @@
-// Identifiers of the note resources.
+// Identifiers of the note window's own menus: the title menu and the close
+// menu.
 #pragma once
+
+#define IDR_TITLEMENU 132
+#define IDR_CLOSEMENU 133
+
+#define ID_TITLE_FONT 32783
+#define ID_TITLE_TEXT_COLOR 32892
+#define ID_TITLE_COLOR 32785
+#define ID_TITLE_BOLD 32893
+#define ID_TITLE_ITALIC 32894
+#define ID_TITLE_UNDERLINE 32895
+#define ID_TITLE_REGULAR 32896
+#define ID_TITLE_GROW 32911
+#define ID_TITLE_SHRINK 32912
+#define ID_TITLE_LEFT 32855
+#define ID_TITLE_CENTER 32856
+#define ID_TITLE_RIGHT 32860
+#define ID_TITLE_UPPERCASE 32953
+#define ID_TITLE_LOWERCASE 32954
+#define ID_TITLE_EDIT 32782
+#define ID_TITLE_DATE 32795
+#define ID_NOTE_ROLL 32813
+#define ID_NOTE_HIDE 32861
+#define ID_NOTE_DELETE 32786

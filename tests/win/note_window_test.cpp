@@ -1,6 +1,8 @@
 // The note window as a real window: layout, roll-up and what it stores.
 #include <windows.h>
 
+#include <cstdio>
+
 #include "WinTestSupport.h"
 #include "app/WaitDialog.h"
 #include "note/NoteDialog.h"
@@ -116,6 +118,134 @@ TEST_F(WindowTest, WaitWindowSitsInTheBottomRightCornerOfTheWorkArea) {
     ::GetWindowTextA(wait.m_hWnd, text, sizeof text);
     EXPECT_STREQ(text, " Pinwell 3.lan Version Build 147");
     wait.DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+class TitleStripTest : public NoteWindowTest {};
+
+TEST_F(TitleStripTest, BoldTwiceIsRegularAgainAndLeavesNoB) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    note->ToggleTitleStyle('B');
+    EXPECT_NE(note->m_titleFontType.find('B'), std::string::npos);
+    note->ToggleTitleStyle('B');
+    EXPECT_EQ(note->m_titleFontType.find('B'), std::string::npos);
+    LOGFONTA lf{};
+    HFONT font = reinterpret_cast<HFONT>(::SendDlgItemMessageA(note->m_hWnd, IDC_NOTE_TITLE, WM_GETFONT, 0, 0));
+    ASSERT_TRUE(font);
+    ::GetObjectA(font, sizeof lf, &lf);
+    EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+    note->ToggleTitleStyle('I');
+    note->ToggleTitleStyle('U');
+    note->ToggleTitleStyle(0);
+    EXPECT_EQ(note->m_titleFontType, "C");
+}
+
+TEST_F(TitleStripTest, AlignmentMovesTheBlankAndTheLetter) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    note->SetTitle("Shopping");
+    note->AlignTitle('R');
+    EXPECT_EQ(note->TitleText(), "Shopping ");
+    EXPECT_EQ(note->m_titleFontType.back(), 'R');
+    note->AlignTitle('L');
+    EXPECT_EQ(note->TitleText(), " Shopping");
+    EXPECT_EQ(note->m_titleFontType.back(), 'L');
+    EXPECT_EQ(note->m_titleFontType.find('R'), std::string::npos);
+    const LONG_PTR style = ::GetWindowLongPtrA(::GetDlgItem(note->m_hWnd, IDC_NOTE_TITLE), GWL_STYLE);
+    EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
+    note->AlignTitle('C');
+    EXPECT_EQ(note->TitleText(), "Shopping");
+    // The window text (taskbar caption) keeps the text set before alignment.
+    char caption[64] = {};
+    ::GetWindowTextA(note->m_hWnd, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Shopping");
+}
+
+TEST_F(TitleStripTest, SizeStepsStopAtOneAndHaveNoUpperBound) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    note->m_titleFontSize = 2;
+    note->StepTitleFontSize(-1);
+    note->StepTitleFontSize(-1);
+    note->StepTitleFontSize(-1);
+    EXPECT_EQ(note->m_titleFontSize, 1);
+    note->m_titleFontSize = 72;
+    note->StepTitleFontSize(+1);
+    EXPECT_EQ(note->m_titleFontSize, 73);
+}
+
+TEST_F(TitleStripTest, DefaultTitleIsTodaysDateAndTheSettingBecomesDate) {
+    ini::Write(MainDataFilePath(), "PINWELL", "DefaultDateFormat", "MM/DD/YYYY");
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%02d/%02d/%04d", now.wMonth, now.wDay, now.wYear);
+    EXPECT_EQ(note->TitleText(), expected);
+    EXPECT_EQ(ini::Read(MainDataFilePath(), "PINWELL", "DefaultTitle"), "Date");
+
+    ini::Write(MainDataFilePath(), "PINWELL", "DefaultTitle", "To do");
+    note->SetDefaultTitle();
+    EXPECT_EQ(note->TitleText(), "To do");
+    ini::Write(MainDataFilePath(), "PINWELL", "DefaultTitle", "Date");
+    ini::Write(MainDataFilePath(), "PINWELL", "DefaultDateFormat", "D/M/Y");
+    note->SetDefaultTitle();
+    EXPECT_EQ(note->TitleText(), "");
+}
+
+TEST_F(NoteWindowTest, HitTestZonesOfARealWindow) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    const RECT w = note->GetWindowRect();
+    auto hit = [&](int x, int y) { return ::SendMessageA(note->m_hWnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+    EXPECT_EQ(hit(w.right - 3, w.bottom - 8), HTBOTTOMRIGHT);
+    EXPECT_EQ(hit(w.left + 30, w.top + 4), HTTOP);
+    EXPECT_NE(hit(w.left + 30, w.top + 7), HTTOP);
+    EXPECT_EQ(hit(w.left + 2, w.top + 100), HTLEFT);
+}
+
+TEST_F(NoteWindowTest, HideRequestStoresHiddenAndShowRequestBringsItBack) {
+    CNoteDialog* note = NewNoteWindow(250, 180);
+    note->SetNoteId(3);
+    EXPECT_EQ(::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 0, 0), 0);
+    EXPECT_FALSE(::IsWindowVisible(note->m_hWnd));
+    NoteRecord r;
+    ASSERT_TRUE(ReadNoteRecord({}, 3, r));
+    EXPECT_EQ(r.hidden, "Yes");
+    ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 1, 0);
+    EXPECT_TRUE(::IsWindowVisible(note->m_hWnd));
+    EXPECT_FALSE(note->IsHiddenNote());
+    ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 7, 0);  // anything else: nothing
+    EXPECT_TRUE(::IsWindowVisible(note->m_hWnd));
+}
+
+TEST_F(NoteWindowTest, StatusIconShowsTheLatestMarkAndAfterARollTheFirst) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    HWND icon = ::GetDlgItem(note->m_hWnd, IDC_STATUS);
+    note->SetStatusIcon(CNoteDialog::kSent);
+    const LRESULT sent = ::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    note->SetStatusIcon(CNoteDialog::kSendFailed);
+    const LRESULT failed = ::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    EXPECT_NE(sent, failed);
+    EXPECT_TRUE(::IsWindowVisible(icon));
+    note->RollUp();
+    EXPECT_EQ(::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0), sent);
+    EXPECT_EQ(ChildRect(note->m_hWnd, IDC_STATUS).left, 16);
+    note->RollDown();
+    EXPECT_EQ(::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0), sent);
+    EXPECT_EQ(ChildRect(note->m_hWnd, IDC_STATUS).left, 4);
+}
+
+TEST_F(NoteWindowTest, DeleteWithoutTheQuestionRemovesTheSectionAndTheWindow) {
+    ini::Write(MainDataFilePath(), "PINWELL", "AskBeforeDelete", "No");
+    CNoteDialog* note = NewNoteWindow(120, 80);
+    note->SetNoteId(5);
+    note->StoreNote();
+    ASSERT_TRUE(ini::HasSection(MainDataFilePath(), "NOTE_ID_5"));
+    HWND hwnd = note->m_hWnd;
+    EXPECT_TRUE(note->DeleteNote(true));  // "No" is not exactly "Yes": no question
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_FALSE(ini::HasSection(MainDataFilePath(), "NOTE_ID_5"));
 }
 
 }  // namespace
