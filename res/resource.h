@@ -256,5 +256,6 @@
 #include "res/ids_dialogs.h"
 #include "res/ids_net.h"
 #include "res/ids_tray.h"
+#include "res/ids_schedule.h"
 
 #endif // PINWELL_RESOURCE_H

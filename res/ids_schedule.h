@@ -1,0 +1,2 @@
+// Identifiers of the alarm, expiration and organize-themes dialogs.
+#pragma once
