@@ -7,6 +7,7 @@
 #include "app/ProgramFlags.h"
 #include "app/Seams.h"
 #include "app/WaitDialog.h"
+#include "dialogs/PasswordDialog.h"
 #include "note/BuiltInThemes.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
@@ -110,7 +111,9 @@ BOOL CMainDialog::OnInitDialog() {
     for (const MenuItemPicture& p : kMainMenuPictures)
         if (m_mainMenu.IsEnabled(p.command)) m_mainMenu.SetPicture(p.command, app.MenuBitmap(p.picture));
 
-    // 6. The tray icon.
+    // 6. The tray icon, again whenever the taskbar is re-created (after
+    // Explorer restarts the icon would otherwise be gone for good).
+    m_taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon();
 
     // 7. The scroll-bar flag.
@@ -241,8 +244,16 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         ::SetWindowPos(note->m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         note->SetAlpha(255);
     }
-    if (!imported) note->m_expiration = r.expiration;
+    if (!imported) {
+        note->m_expiration = r.expiration;
+        note->UpdateExpireTip();
+        note->UpdateExpireIcon();
+        if (note->CheckExpiration()) return nullptr;
+    }
     note->m_alarm = r.alarm;
+    note->UpdateAlarmTip();
+    note->UpdateAlarmIcon();
+    note->CheckAlarm();
     return note;
 }
 
@@ -281,6 +292,7 @@ CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) 
         } else {
             settings.WriteDefaultSize(std::to_string(now.right - now.left), std::to_string(now.bottom - now.top));
         }
+        note->ApplyRandomTheme();
         if (ReadDefaultThemeBorder() == "Yes")
             note->SetBorder(true);
         else
@@ -330,6 +342,10 @@ void CMainDialog::PrepareMenu() {
 }
 
 void CMainDialog::ShowAllNotes() {
+    CSettingsStore settings;
+    if (settings.IsOn(Switch::ShowAllPasswordYesNo) &&
+        !CPasswordDialog::Verify(m_hWnd, settings.ReadShowAllPassword()))
+        return;
     for (CNoteDialog* note : Notes())
         if (!note->IsWindowVisible()) ::PostMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 1, 0);
     EnableShowAll(false);
@@ -382,7 +398,28 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM) {
     }
 }
 
-void CMainDialog::OnTimer(UINT_PTR) {}
+void CMainDialog::ShowCheckWaitWindow() {
+    if (m_emailWait) return;
+    m_emailWait = new CWaitDialog();
+    if (!m_emailWait->Open(m_hWnd, "Checking for new email notes ...", "Note will appear on desktop if found ...", 6)) {
+        delete m_emailWait;
+        m_emailWait = nullptr;
+        return;
+    }
+    m_emailWaitFlag = true;
+}
+
+void CMainDialog::OnTimer(UINT_PTR) {
+    // 1. The e-mail wait window goes once no check is running.
+    if (m_emailWaitFlag && !g_emailCheckRunning) {
+        if (m_emailWait) {
+            m_emailWait->DestroyWindow();
+            delete m_emailWait;
+            m_emailWait = nullptr;
+        }
+        m_emailWaitFlag = false;
+    }
+}
 
 bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
@@ -419,6 +456,11 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = 0;
         return true;
     default:
+        if (m_taskbarCreated && msg == m_taskbarCreated) {
+            AddTrayIcon();
+            result = 0;
+            return true;
+        }
         return false;
     }
 }
@@ -433,6 +475,7 @@ BOOL CMainDialog::DestroyWindow() {
     m_timer = 0;
     if (m_emailWait) {
         m_emailWait->DestroyWindow();
+        delete m_emailWait;
         m_emailWait = nullptr;
     }
     return CDialog::DestroyWindow();

@@ -43,6 +43,10 @@ public:
     void EnableHideAll(bool enabled);
 
     int NoteIdentifierCounter() const { return m_noteCounter; }
+
+    // The wait window shown while an e-mail check runs; the tick closes it
+    // once no check is running.
+    void ShowCheckWaitWindow();
     const CMenu& MainMenu() const { return m_mainMenu; }
 
 protected:
@@ -63,6 +67,7 @@ private:
     void ShowAbout();
     void SetItemPicture(UINT command, bool withPicture);
 
+    UINT m_taskbarCreated = 0;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
     NOTIFYICONDATAA m_tray{};

@@ -7,11 +7,21 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mmsystem.h>
 
 #include "app/MainDialog.h"
 #include "app/NoteApp.h"
 #include "app/OsLabel.h"
+#include "dialogs/InputTextDialog.h"
+#include "app/Clock.h"
 #include "note/BuiltInThemes.h"
+#if __has_include("note/OrganizeThemesDialog.h")  // TEMPORARY while the dialogs are written
+#include "note/AlarmDialog.h"
+#include "note/ExpirationDialog.h"
+#include "note/OrganizeThemesDialog.h"
+#define PINWELL_HAVE_SCHEDULE_DIALOGS 1
+#endif
+#include "note/ThemeStore.h"
 #include "note/NoteGeometry.h"
 #include "res/resource.h"
 #include "store/SettingsStore.h"
@@ -92,6 +102,9 @@ CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
     }
     const int statusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
     for (int k = 0; k < 3; ++k) m_statusBitmaps[k].Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(statusBitmaps[k])));
+    m_alarmBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_ALARM)));
+    m_ringingBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_ALARM_RINGING)));
+    m_expireBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_EXPIRE)));
 }
 
 BOOL CNoteDialog::CreateNote(HWND owner) { return Create(owner); }
@@ -395,6 +408,8 @@ void CNoteDialog::RollUp() {
         ::ShowWindow(icon, SW_SHOW);
         break;
     }
+    UpdateExpireIcon();
+    UpdateAlarmIcon();
 }
 
 void CNoteDialog::RollDown() {
@@ -412,6 +427,8 @@ void CNoteDialog::RollDown() {
             break;
         }
     }
+    UpdateExpireIcon();
+    UpdateAlarmIcon();
 }
 
 void CNoteDialog::ToggleRoll() {
@@ -425,10 +442,181 @@ void CNoteDialog::RefreshFromSettings() {
     SetAlpha(0);
     ::ShowWindow(GetDlgItem(IDC_CLOSE), CSettingsStore().IsOn(Switch::ShowCloseButton) ? SW_SHOW : SW_HIDE);
     ForceLayout();
+    UpdateExpireTip();
+    UpdateAlarmTip();
     SetAlpha(255);
 }
 
-void CNoteDialog::OnTimer(UINT_PTR) {}
+void CNoteDialog::OnTimer(UINT_PTR) {
+    if (!CheckExpiration()) CheckAlarm();
+}
+
+// ---- alarm and expiration ---------------------------------------------------
+
+bool CNoteDialog::CheckExpiration() {
+    if (m_deleted || !IsExpired(m_expiration, LocalNow())) return false;
+    DeleteNote(false);
+    return true;
+}
+
+void CNoteDialog::CheckAlarm() {
+    if (m_deleted) return;
+    const AlarmVerdict verdict = m_alarmState.Check(m_alarm, LocalNow());
+    if (verdict.refreshIcon) UpdateAlarmIcon();
+    if (verdict.clearAlarm) {
+        m_alarm.clear();
+        StoreNote();
+    }
+    if (verdict.ring) {
+        HWND icon = GetDlgItem(IDC_ALARM);
+        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_ringingBitmap.Get()));
+        ::InvalidateRect(icon, nullptr, TRUE);
+        if (!IsWindowVisible()) {
+            // A ringing note is meant to be seen; it is no longer a hidden one.
+            m_hidden = false;
+            ShowWindow(SW_SHOW);
+        }
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (verdict.playSound)
+            ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), ::GetModuleHandleA(nullptr), SND_RESOURCE | SND_ASYNC);
+    }
+}
+
+int CNoteDialog::IconBaseX() const {
+    int x = m_rolledUp ? 15 : 3;
+    if (::IsWindowVisible(GetDlgItem(IDC_STATUS))) x += 13;
+    return x;
+}
+
+void CNoteDialog::UpdateExpireIcon() {
+    HWND icon = GetDlgItem(IDC_EXPIRE);
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_expireBitmap.Get()));
+    ::SetWindowPos(icon, nullptr, IconBaseX(), 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(icon, IsExpirationSet(m_expiration) ? SW_SHOW : SW_HIDE);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CNoteDialog::UpdateAlarmIcon() {
+    HWND icon = GetDlgItem(IDC_ALARM);
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_alarmBitmap.Get()));
+    const int x = IconBaseX() + (IsExpirationSet(m_expiration) ? 12 : 0);
+    ::SetWindowPos(icon, nullptr, x, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(icon, IsAlarmSet(m_alarm) ? SW_SHOW : SW_HIDE);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CNoteDialog::SetToolText(int controlId, const std::string& text) {
+    if (!m_tooltip) return;
+    TOOLINFOA ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND;
+    ti.hwnd = m_hWnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(controlId));
+    ti.lpszText = const_cast<char*>(text.c_str());
+    ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void CNoteDialog::UpdateAlarmTip() { SetToolText(IDC_ALARM, AlarmTip(m_alarm)); }
+void CNoteDialog::UpdateExpireTip() { SetToolText(IDC_EXPIRE, ExpireTip(m_expiration)); }
+
+void CNoteDialog::SetAlarm() {
+#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
+    CAlarmDialog dialog;
+    if (IsAlarmSet(m_alarm)) dialog.m_caption = AlarmText(m_alarm);
+    dialog.m_value = m_alarm;
+    if (dialog.DoModal(m_hWnd) == IDOK) {
+        m_alarm = dialog.m_value;
+        StoreNote();
+    }
+#endif
+    UpdateAlarmTip();
+    UpdateExpireIcon();
+    UpdateAlarmIcon();
+}
+
+void CNoteDialog::SetExpiration() {
+#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
+    CExpirationDialog dialog;
+    if (IsExpirationSet(m_expiration)) dialog.m_caption = ExpireText(m_expiration);
+    dialog.m_value = m_expiration;
+    if (dialog.DoModal(m_hWnd) == IDOK) {
+        m_expiration = dialog.m_value;
+        StoreNote();
+    }
+#endif
+    UpdateExpireIcon();
+    UpdateAlarmIcon();
+    UpdateExpireTip();
+}
+
+// ---- themes -----------------------------------------------------------------
+
+void CNoteDialog::ApplyTheme(std::int32_t themeId) {
+    NoteRecord theme;
+    if (!ReadNoteRecord({}, themeId, theme)) return;
+    const bool coloursOnly = CSettingsStore().ReadOnChangeTheme() == "Colors";
+    m_body.textColor = static_cast<COLORREF>(theme.editTextColor);
+    m_body.backColor = static_cast<COLORREF>(theme.editBackColor);
+    m_titleTextColor = static_cast<COLORREF>(theme.titleTextColor);
+    m_titleBackColor = static_cast<COLORREF>(theme.titleBackColor);
+    if (!coloursOnly) {
+        m_body.fontName = theme.editFont;
+        m_body.fontType = theme.editFontType;
+        m_body.fontSize = theme.editFontSize;
+        m_body.charSet = theme.editCharSet;
+        m_titleFontName = theme.titleFont;
+        m_titleFontType = theme.titleFontType;
+        m_titleFontSize = theme.titleFontSize;
+        m_titleCharSet = theme.titleCharSet;
+    }
+    SetBodyBackColor(m_body.backColor);
+    m_body.ApplyNoteFormat();
+    SetTitleBackColor(m_titleBackColor);
+    SetTitleTextColor(m_titleTextColor);
+    if (!coloursOnly) RebuildTitleFont();
+    SetBorder(theme.border == "Yes");
+}
+
+void CNoteDialog::SaveThemeRecord(std::int32_t themeId) { WriteThemeRecord(themeId, BuildRecord()); }
+
+void CNoteDialog::ApplyRandomTheme() {
+    if (const std::int32_t theme = ChooseRandomTheme()) ApplyTheme(theme);
+}
+
+bool CNoteDialog::OnThemeCommand(UINT command) {
+    for (const BuiltInTheme& theme : kBuiltInThemes) {
+        if (static_cast<UINT>(theme.command) == command) {
+            ApplyTheme(theme.noteId);
+            return true;
+        }
+    }
+    if (command >= ID_THEME_SAVED_FIRST && command < ID_THEME_SAVED_FIRST + kSavedThemeSlots) {
+        ApplyTheme(kFirstSavedThemeId + static_cast<std::int32_t>(command - ID_THEME_SAVED_FIRST));
+        return true;
+    }
+    switch (command) {
+    case ID_THEME_SAVE_AS: {
+        CInputTextDialog dialog(InputTextMode::ThemeName);
+        if (dialog.DoModal(m_hWnd) == IDOK) SaveThemeAs(dialog.m_text, BuildRecord());
+        return true;
+    }
+    case ID_THEME_SAVE_DEFAULT: SaveThemeRecord(kDefaultThemeId); return true;
+    case ID_THEME_ORGANIZE: {
+#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
+        COrganizeThemesDialog dialog;
+        dialog.DoModal(m_hWnd);
+#endif
+        return true;
+    }
+    case ID_THEME_SAVE_SIZE: {
+        const RECT wr = GetWindowRect();
+        CSettingsStore().WriteDefaultSize(std::to_string(wr.right - wr.left), std::to_string(wr.bottom - wr.top));
+        return true;
+    }
+    default: return false;
+    }
+}
 
 // ---- title strip ------------------------------------------------------------
 
@@ -515,8 +703,12 @@ void CNoteDialog::ChooseTitleFont() {
 }
 
 void CNoteDialog::EditTitle() {
-    // The text-input dialog arrives with the small dialogs; until then the
-    // title keeps its text.
+    CInputTextDialog dialog(InputTextMode::NoteTitle, Trimmed(TitleText()));
+    if (dialog.DoModal(m_hWnd) != IDOK) return;
+    std::string text = dialog.m_text;
+    if (Has(m_titleFontType, 'L')) text = " " + text;
+    if (Has(m_titleFontType, 'R')) text += " ";
+    SetTitle(text);
 }
 
 void CNoteDialog::ChangeTitleCase(bool upper) {
@@ -606,7 +798,9 @@ BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_NOTE_ROLL: ToggleRoll(); return TRUE;
     case ID_NOTE_HIDE: HideNote(); return TRUE;
     case ID_NOTE_DELETE: DeleteNote(true); return TRUE;
-    default: return FALSE;
+    case ID_BODY_ALARM: SetAlarm(); return TRUE;
+    case ID_BODY_EXPIRATION: SetExpiration(); return TRUE;
+    default: return OnThemeCommand(id) ? TRUE : FALSE;
     }
 }
 
@@ -661,6 +855,11 @@ void CNoteDialog::LoadRecordIntoNote(const NoteRecord& r) {
     ForceLayout();
     m_expiration.clear();
     m_alarm = r.alarm;
+    UpdateExpireTip();
+    UpdateExpireIcon();
+    UpdateAlarmTip();
+    UpdateAlarmIcon();
+    CheckAlarm();
 }
 
 void CNoteDialog::OnNoteCommand(UINT command) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "note/AlarmSchedule.h"
 #include "note/NoteEdit.h"
 #include "note/NoteGeometry.h"
 #include "note/NoteHost.h"
@@ -53,6 +54,22 @@ public:
     void SetStatusIcon(int kind);
     bool HasStatusMark(int kind) const { return m_statusMarks[kind]; }
     void LoadRecordIntoNote(const NoteRecord& record);
+
+    // Alarm and expiration.
+    bool CheckExpiration();  // true when the note expired and is gone
+    void CheckAlarm();
+    void UpdateAlarmIcon();
+    void UpdateExpireIcon();
+    void UpdateAlarmTip();
+    void UpdateExpireTip();
+    void SetAlarm();
+    void SetExpiration();
+    bool IsRinging() const { return m_alarmState.IsRinging(); }
+
+    // Themes.
+    void ApplyTheme(std::int32_t themeId);
+    void SaveThemeRecord(std::int32_t themeId);
+    void ApplyRandomTheme();
 
     // Title strip commands.
     void ToggleTitleStyle(char letter);  // 'B', 'I', 'U', 'S', or 0 for regular
@@ -107,6 +124,9 @@ private:
     void ApplyTitleLogFont(const LOGFONTA& font);
     LOGFONTA TitleLogFont() const;
     void ChooseColour(COLORREF& colour);
+    void SetToolText(int controlId, const std::string& text);
+    int IconBaseX() const;
+    bool OnThemeCommand(UINT command);
     LRESULT HitTest(LPARAM lParam, LRESULT defaultAnswer) const;
 
     CNoteEdit m_body;
@@ -126,5 +146,8 @@ private:
     bool m_controlDown = false;
     bool m_statusMarks[3] = {false, false, false};
     CBitmap m_statusBitmaps[3];
-    short m_ringing = 0;
+    CAlarmState m_alarmState;
+    CBitmap m_alarmBitmap;
+    CBitmap m_ringingBitmap;
+    CBitmap m_expireBitmap;
 };
