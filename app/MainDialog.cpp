@@ -1,13 +1,18 @@
 #include "app/MainDialog.h"
 
 #include <cstdio>
+#include <mmsystem.h>
 #include <fstream>
 
 #include "app/NoteApp.h"
 #include "app/ProgramFlags.h"
 #include "app/Seams.h"
 #include "app/WaitDialog.h"
+#include "app/Clock.h"
 #include "dialogs/PasswordDialog.h"
+#include "note/ReplyTitle.h"
+#include "net/NoteData.h"
+#include "net/NoteServer.h"
 #include "note/BuiltInThemes.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
@@ -133,9 +138,9 @@ BOOL CMainDialog::OnInitDialog() {
     // 9-13. Defaults and the intervals kept in memory.
     if (settings.ReadAskBeforeDelete().empty()) settings.WriteAskBeforeDelete("Yes");
     if (settings.ReadReadNetworkOnStart().empty()) settings.WriteReadNetworkOnStart("Yes");
-    m_networkInterval = settings.ReadNetworkIntervalMinutes();
+    m_networkTicker.SetMinutes(settings.ReadNetworkIntervalMinutes());
     if (settings.ReadCheckEmailOnStart().empty()) settings.WriteCheckEmailOnStart("No");
-    m_emailInterval = settings.ReadCheckEmailIntervalMinutes();
+    m_emailTicker.SetMinutes(settings.ReadCheckEmailIntervalMinutes());
 
     // 14-18. The stored notes, renumbered 1, 2, 3 ...
     const int stored = settings.ReadNumberOfNotesValue();
@@ -151,6 +156,9 @@ BOOL CMainDialog::OnInitDialog() {
 
     // 20. The tick.
     m_timer = ::SetTimer(m_hWnd, kTickTimer, 500, nullptr);
+
+    // 21. The receiving server.
+    StartServerThread();
 
     // 22. The hot key.
     if (!settings.IsOn(Switch::DisableHotkey)) ::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT, 'N');
@@ -242,6 +250,11 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     } else if (received) {
         ::SetWindowPos(note->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ::SetWindowPos(note->m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const ReplyTitle reply = ReceivedTitle(r.titleText, r.titleFontType);
+        body.replyOffered = reply.replyOffered;
+        body.replyTo = reply.replyOffered ? reply.replyTo : std::string();
+        if (!reply.replyOffered) note->SetTitle(reply.title);
+        note->SetStatusIcon(CNoteDialog::kReceived);
         note->SetAlpha(255);
     }
     if (!imported) {
@@ -419,6 +432,49 @@ void CMainDialog::OnTimer(UINT_PTR) {
         }
         m_emailWaitFlag = false;
     }
+    // 2-4. Notes handed over by the receiving server and the e-mail check.
+    if (auto text = m_handOver.TakeReceivedNote()) {
+        CreateNoteFromData(*text);
+        PlayArrivalSound();
+    }
+    if (auto text = m_handOver.TakeEmailNote()) {
+        CreateNoteFromData(*text);
+        PlayArrivalSound();
+    }
+    // 5-6. The periodic e-mail check and network read come with their
+    // features; their counters run already so that the periods hold.
+    m_emailTicker.Tick();
+    m_networkTicker.Tick();
+}
+
+void CMainDialog::PlayArrivalSound() {
+    if (CSettingsStore().IsOn(Switch::PlaySound))
+        ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
+}
+
+void CMainDialog::StartServerThread() {
+    if (m_server) return;
+    m_server = std::make_unique<CNoteServer>();
+    m_server->Start();
+}
+
+void CMainDialog::StopServerThread() {
+    if (!m_server) return;
+    m_server->Stop();
+    m_server.reset();
+}
+
+CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
+    const LocalTime now = LocalNow();
+    ReceivedNote received = ParseNoteData(noteData, now.hour, now.minute);
+    if (received.flood) {
+        m_flood = true;
+        DestroyWindow();  // with the flag set: the warning, nothing destroyed
+        StopServerThread();
+    }
+    CNoteDialog* note = OpenNoteWindow(received.record, true, false);
+    WriteNumberOfNotes(m_noteCounter);
+    return note;
 }
 
 bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -468,11 +524,17 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
 BOOL CMainDialog::DestroyWindow() {
     if (m_flood) {
         m_flood = false;
+        ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
+        ::MessageBoxA(nullptr,
+                      "Possible silent flood or buffer-overflow attack !\nReceiving notes is now disabled because "
+                      "of security reasons !\nRestart program if you want to enable receiving notes feature.",
+                      kProductName, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
         return FALSE;
     }
     WriteNumberOfNotes(m_noteCounter);
     if (m_timer) ::KillTimer(m_hWnd, kTickTimer);
     m_timer = 0;
+    StopServerThread();
     if (m_emailWait) {
         m_emailWait->DestroyWindow();
         delete m_emailWait;

@@ -5,15 +5,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Cascade.h"
+#include "app/HandOver.h"
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
 #include "win/Menu.h"
 
 class CNoteDialog;
+class CNoteServer;
 class CWaitDialog;
 
 constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
@@ -44,6 +47,12 @@ public:
 
     int NoteIdentifierCounter() const { return m_noteCounter; }
 
+    // Turns a received note data text into a note on the desktop.
+    CNoteDialog* CreateNoteFromData(const std::string& noteData);
+    // The receiving server (started at the end of start-up).
+    void StartServerThread();
+    void StopServerThread();
+
     // The wait window shown while an e-mail check runs; the tick closes it
     // once no check is running.
     void ShowCheckWaitWindow();
@@ -65,6 +74,7 @@ private:
     void ShowAllNotes();
     void HideAllNotes();
     void ShowAbout();
+    void PlayArrivalSound();
     void SetItemPicture(UINT command, bool withPicture);
 
     UINT m_taskbarCreated = 0;
@@ -75,10 +85,10 @@ private:
     int m_noteCounter = 0;
     CascadeState m_cascade;
     UINT_PTR m_timer = 0;
-    int m_networkTicks = 0;
-    int m_emailTicks = 0;
-    int m_networkInterval = 0;
-    int m_emailInterval = 0;
+    CHandOverPickup m_handOver;
+    CIntervalTicker m_networkTicker;
+    CIntervalTicker m_emailTicker;
+    std::unique_ptr<CNoteServer> m_server;
     CWaitDialog* m_emailWait = nullptr;
     bool m_emailWaitFlag = false;
     bool m_busy = false;
