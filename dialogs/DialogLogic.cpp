@@ -23,7 +23,11 @@ std::string TrimBlanks(std::string_view text) {
 int TwipsToMillimetres(std::int32_t twips) {
     const long long tenths = static_cast<long long>(twips) * 10;
     // Division cuts toward zero, which is already "up" for negative values.
-    return static_cast<int>(tenths > 0 ? (tenths + 566) / 567 : tenths / 567);
+    long long mm = tenths > 0 ? (tenths + 566) / 567 : tenths / 567;
+    // The extremes would round past what can be confirmed again.
+    if (mm > kMaxIndentMillimetres) mm = kMaxIndentMillimetres;
+    if (mm < -kMaxIndentMillimetres) mm = -kMaxIndentMillimetres;
+    return static_cast<int>(mm);
 }
 
 bool MillimetresToTwips(long long millimetres, std::int32_t& twips) {

@@ -91,7 +91,7 @@ bool LocalHostName(std::string& name) {
     char buffer[256] = {};
     if (gethostname(buffer, sizeof buffer - 1) != 0) return false;
     name = buffer;
-    return true;
+    return !name.empty();
 }
 
 // ---- socket -----------------------------------------------------------------
@@ -217,6 +217,14 @@ long Socket::Receive(void* buffer, std::size_t size) {
         if (got < 0 && errno == EINTR) continue;
         return static_cast<long>(got);
     }
+#endif
+}
+
+void Socket::ShutdownSend() {
+#ifdef _WIN32
+    shutdown(H(handle_), SD_SEND);
+#else
+    shutdown(handle_, SHUT_WR);
 #endif
 }
 

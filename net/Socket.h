@@ -80,6 +80,9 @@ public:
     bool SendAll(const void* data, std::size_t size);
     // Bytes received, 0 when the peer closed, -1 on error.
     long Receive(void* buffer, std::size_t size);
+    // No more sending: the peer reads the end of the stream after what it
+    // has been sent.
+    void ShutdownSend();
     // Waits up to timeoutMs (negative = no limit) for data or a close.
     WaitResult WaitReadable(int timeoutMs) const;
 

@@ -1,0 +1,307 @@
+// The receiving server on loopback, with a stand-in for the user thread's
+// timer tick that takes notes out of NOTE_RECEIVED/NoteData.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "app/ProgramFlags.h"
+#include "net/NoteData.h"
+#include "net/NoteSender.h"
+#include "net/NoteServer.h"
+#include "net/Socket.h"
+#include "store/IniFile.h"
+#include "store/SettingsStore.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Note(const std::string& body) {
+    NoteRecord r;
+    r.editText = body;
+    r.width = 100;
+    return BuildNoteData("BOB", r);
+}
+
+net::Socket Connect(int port) {
+    net::Socket s = net::Socket::CreateTcp();
+    EXPECT_TRUE(s.Connect(net::LoopbackAddress(), static_cast<std::uint16_t>(port)));
+    return s;
+}
+
+// Everything the peer sends until it closes (or 5 s of nothing).
+std::string ReadToEnd(net::Socket& s) {
+    std::string reply;
+    char buffer[256];
+    while (s.WaitReadable(5000) == net::WaitResult::Ready) {
+        const long got = s.Receive(buffer, sizeof buffer);
+        if (got <= 0) break;
+        reply.append(buffer, static_cast<std::size_t>(got));
+    }
+    return reply;
+}
+
+// Sends the pieces with a pause between them; returns the reply.
+std::string SendRaw(int port, const std::vector<std::string>& pieces,
+                    std::chrono::milliseconds pause = 0ms) {
+    net::Socket s = Connect(port);
+    for (const auto& piece : pieces) {
+        s.SendAll(piece.data(), piece.size());
+        if (pause.count()) std::this_thread::sleep_for(pause);
+    }
+    return ReadToEnd(s);
+}
+
+// Waits in small steps until the condition holds or 10 s have passed.
+template <typename F>
+bool Eventually(F condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+class NetServer : public DataFolderTest {
+protected:
+    void SetUp() override {
+        DataFolderTest::SetUp();
+        options_.dataFile = Ini();
+        options_.port = 0;
+        options_.bindAddress = net::LoopbackAddress();
+        options_.silenceTimeoutMs = 300;
+        options_.pollIntervalMs = 10;
+        options_.portCheckIntervalMs = 50;
+    }
+    void TearDown() override {
+        StopTaking();
+        server_.reset();
+        g_networkAvailable = true;
+        DataFolderTest::TearDown();
+    }
+    int StartServer() {
+        server_ = std::make_unique<CNoteServer>(options_);
+        server_->Start();
+        const int port = server_->WaitUntilListening(5000);
+        EXPECT_NE(port, 0);
+        return port;
+    }
+    std::string Pending() { return ini::Read(Ini(), kNoteReceivedSection, kNoteDataKey); }
+
+    // The timer tick: takes complete notes, leaves incomplete texts.
+    void StartTaking() {
+        taking_ = true;
+        taker_ = std::thread([this] {
+            while (taking_) {
+                const std::string text = Pending();
+                if (IsCompleteNoteText(text)) {
+                    ini::Write(Ini(), kNoteReceivedSection, kNoteDataKey, "");
+                    std::lock_guard<std::mutex> lock(takenMutex_);
+                    taken_.push_back(text);
+                }
+                std::this_thread::sleep_for(2ms);
+            }
+        });
+    }
+    void StopTaking() {
+        taking_ = false;
+        if (taker_.joinable()) taker_.join();
+    }
+    std::vector<std::string> Taken() {
+        std::lock_guard<std::mutex> lock(takenMutex_);
+        return taken_;
+    }
+
+    net::WinsockSession winsock_;  // the helpers' own sockets need it on Windows
+    NoteServerOptions options_;
+    std::unique_ptr<CNoteServer> server_;
+    std::atomic<bool> taking_{false};
+    std::thread taker_;
+    std::mutex takenMutex_;
+    std::vector<std::string> taken_;
+};
+
+const std::string kAck(kAcknowledgement);
+
+}  // namespace
+
+TEST_F(NetServer, ASecondNoteWaitsUntilTheFirstIsTakenAndBothArriveInOrder) {
+    const int port = StartServer();
+    const std::string first = Note("first"), second = Note("second");
+    EXPECT_EQ(SendRaw(port, {first}), kAck);
+    std::string secondReply;
+    std::atomic<bool> answered{false};
+    std::thread later([&] {
+        secondReply = SendRaw(port, {second});
+        answered = true;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Pending(), first);  // not overwritten while nobody took it
+    EXPECT_FALSE(answered);       // and not acknowledged before it is handed over
+    StartTaking();
+    later.join();
+    EXPECT_EQ(secondReply, kAck);
+    ASSERT_TRUE(Eventually([&] { return Taken().size() == 2; }));
+    EXPECT_EQ(Taken(), (std::vector<std::string>{first, second}));
+}
+
+TEST_F(NetServer, IncompleteTextsAreReplacedAndLineEndsNeverReachTheFile) {
+    const int port = StartServer();
+    ASSERT_TRUE(ini::Write(Ini(), kNoteReceivedSection, kNoteDataKey, "half a no"));
+    const std::string note = Note("n");
+    // A line-oriented peer: a line end behind the note, then it closes.
+    net::Socket s = Connect(port);
+    const std::string line = note.substr(0, 6) + "\r\n" + note.substr(6) + "\r\n";
+    s.SendAll(line.data(), line.size());
+    s.ShutdownSend();
+    EXPECT_EQ(ReadToEnd(s), kAck);
+    EXPECT_EQ(Pending(), note.substr(0, 6) + "|" + note.substr(6));
+    EXPECT_EQ(NormaliseReceivedText(std::string("ab~\0cd~", 7)), "ab~");
+}
+
+TEST_F(NetServer, ANoteInOneByteWritesArrivesWhole) {
+    const int port = StartServer();
+    const std::string note = Note("split into single bytes");
+    std::vector<std::string> bytes;
+    for (char c : note) bytes.emplace_back(1, c);
+    EXPECT_EQ(SendRaw(port, bytes, 2ms), kAck);
+    EXPECT_EQ(Pending(), note);
+}
+
+TEST_F(NetServer, ASilentPeerIsDroppedAndDoesNotHoldUpTheNextSender) {
+    const int port = StartServer();
+    StartTaking();
+    net::Socket silent = Connect(port);
+    const std::string note = Note("after the silent one");
+    EXPECT_EQ(SendRaw(port, {note}), kAck);  // silent is still open here
+    ASSERT_TRUE(Eventually([&] { return Taken().size() == 1; }));
+    EXPECT_EQ(Taken()[0], note);
+    // The silent peer sent nothing: acknowledged, nothing created.
+    EXPECT_EQ(ReadToEnd(silent), kAck);
+}
+
+TEST_F(NetServer, AnEmptyConnectionIsAcknowledgedAndCreatesNothing) {
+    const int port = StartServer();
+    net::Socket s = Connect(port);
+    s.ShutdownSend();
+    EXPECT_EQ(ReadToEnd(s), kAck);
+    EXPECT_FALSE(ini::HasSection(Ini(), kNoteReceivedSection));
+}
+
+TEST_F(NetServer, A200KilobyteNoteArrivesWhole) {
+    const int port = StartServer();
+    std::string body;
+    for (int i = 0; body.size() < 200 * 1024; ++i) body += "line " + std::to_string(i) + "\n";
+    const std::string note = Note(body);
+    EXPECT_EQ(SendRaw(port, {note}), kAck);
+    EXPECT_EQ(Pending(), note);
+}
+
+TEST_F(NetServer, TwentySendersWithFiveNotesEachLoseNothing) {
+    const int port = StartServer();
+    StartTaking();
+    NoteSenderOptions sendOptions;
+    sendOptions.replyTimeoutMs = 30000;
+    sendOptions.afterReplyMs = 100;
+    std::vector<std::thread> senders;
+    std::vector<std::string> errors(20);
+    for (int s = 0; s < 20; ++s) {
+        senders.emplace_back([&, s] {
+            for (int n = 0; n < 5; ++n) {
+                const std::string data = Note("sender " + std::to_string(s) + " note " + std::to_string(n));
+                errors[s] += CNoteSender(sendOptions).SendNoteData("127.0.0.1", port, data, "");
+            }
+        });
+    }
+    for (auto& t : senders) t.join();
+    for (int s = 0; s < 20; ++s) EXPECT_EQ(errors[s], "") << "sender " << s;
+    ASSERT_TRUE(Eventually([&] { return Taken().size() >= 100; }));
+    const std::vector<std::string> taken = Taken();
+    EXPECT_EQ(taken.size(), 100u);
+    EXPECT_EQ(std::set<std::string>(taken.begin(), taken.end()).size(), 100u);
+    // Each sender's notes keep their order.
+    for (int s = 0; s < 20; ++s) {
+        std::vector<std::size_t> at;
+        for (int n = 0; n < 5; ++n)
+            at.push_back(std::find(taken.begin(), taken.end(),
+                                   Note("sender " + std::to_string(s) + " note " + std::to_string(n))) -
+                         taken.begin());
+        EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << "sender " << s;
+    }
+}
+
+TEST_F(NetServer, StopEndsAWaitingHandOverUnacknowledgedAndClosesThePort) {
+    const int port = StartServer();
+    const std::string first = Note("first");
+    EXPECT_EQ(SendRaw(port, {first}), kAck);
+    net::Socket waiting = Connect(port);
+    const std::string second = Note("second");
+    waiting.SendAll(second.data(), second.size());
+    std::this_thread::sleep_for(50ms);
+    server_->Stop();
+    EXPECT_FALSE(server_->Running());
+    EXPECT_EQ(ReadToEnd(waiting), "");  // the sender learns it was not received
+    EXPECT_EQ(Pending(), first);
+    net::Socket after = net::Socket::CreateTcp();
+    EXPECT_FALSE(after.Connect(net::LoopbackAddress(), static_cast<std::uint16_t>(port)));
+}
+
+TEST_F(NetServer, AFailedHandOverIsNotAcknowledgedAndReceivingGoesOn) {
+    const int port = StartServer();
+    ini::FailNextWritesForTesting(1);
+    EXPECT_EQ(SendRaw(port, {Note("lost")}), "");
+    EXPECT_EQ(notices_.Shown(), std::vector<std::string>{"Error writing to ini file."});
+    const std::string note = Note("kept");
+    EXPECT_EQ(SendRaw(port, {note}), kAck);
+    EXPECT_EQ(Pending(), note);
+    EXPECT_TRUE(g_networkAvailable);
+}
+
+TEST_F(NetServer, AChangedCommunicationPortTakesEffectForTheNextListeningSocket) {
+    options_.port = -1;
+    auto freePort = [] {
+        net::Socket s = net::Socket::CreateTcp();
+        s.Bind(net::LoopbackAddress(), 0);
+        return s.LocalPort();
+    };
+    CSettingsStore settings(Ini());
+    settings.WriteCommunicationPort(std::to_string(freePort()));
+    const int first = StartServer();
+    EXPECT_EQ(first, settings.ReadCommunicationPortValue());
+    const int second = freePort();
+    settings.WriteCommunicationPort(std::to_string(second));
+    ASSERT_TRUE(Eventually([&] { return server_->BoundPort() == second; }));
+    const std::string note = Note("on the new port");
+    EXPECT_EQ(SendRaw(second, {note}), kAck);
+    EXPECT_EQ(Pending(), note);
+}
+
+TEST_F(NetServer, SocketErrorsAreReportedOnceAndSwitchNetworkingOff) {
+    net::Socket taken = net::Socket::CreateTcp();
+    ASSERT_TRUE(taken.Bind(net::LoopbackAddress(), 0));
+    ASSERT_TRUE(taken.Listen(1));
+    options_.port = taken.LocalPort();
+    server_ = std::make_unique<CNoteServer>(options_);
+    server_->Start();
+    EXPECT_EQ(server_->WaitUntilListening(5000), 0);
+    EXPECT_FALSE(server_->Running());
+    EXPECT_FALSE(g_networkAvailable);
+    EXPECT_EQ(notices_.Shown(),
+              std::vector<std::string>{"Error in Server bind() function.\nCan not bind the name to "
+                                       "the socket ...\nSorry but network support is not avaiable ..."});
+
+    // A port from the settings that no socket can have is refused the same way.
+    options_.port = -1;
+    CSettingsStore(Ini()).WriteCommunicationPort("70000");
+    server_ = std::make_unique<CNoteServer>(options_);
+    server_->Start();
+    EXPECT_EQ(server_->WaitUntilListening(5000), 0);
+    EXPECT_EQ(notices_.Shown().size(), 2u);
+}
