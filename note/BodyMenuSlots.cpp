@@ -10,7 +10,6 @@
 namespace {
 
 constexpr char kRecipientsSection[] = "RECIPIENTS_LIST";
-constexpr char kSavedThemesSection[] = "SAVED_THEMES";
 // Theme names are read as a 260-byte buffer would hold them.
 constexpr std::size_t kThemeNameChars = 259;
 

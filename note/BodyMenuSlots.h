@@ -20,7 +20,7 @@ constexpr unsigned kGroupPlaceholderCommand = 32950;
 // place holder.
 constexpr unsigned kFirstSavedThemeCommand = 32919;
 constexpr unsigned kThemePlaceholderCommand = 32939;
-constexpr int kSavedThemeSlots = 20;
+#include "note/ThemeStore.h"  // kSavedThemeSlots
 
 enum class GroupPicture { None, Recipient, Group };
 

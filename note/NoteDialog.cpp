@@ -5,16 +5,22 @@
 #include <richedit.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mmsystem.h>
 
 #include "app/MainDialog.h"
 #include "app/NoteApp.h"
 #include "app/OsLabel.h"
+#include "app/Seams.h"
 #include "dialogs/InputTextDialog.h"
 #include "app/Clock.h"
+#include "net/Socket.h"
+#include "note/BodyMenuSlots.h"
 #include "note/BuiltInThemes.h"
+#include "note/Delivery.h"
 #if __has_include("note/OrganizeThemesDialog.h")  // TEMPORARY while the dialogs are written
 #include "note/AlarmDialog.h"
 #include "note/ExpirationDialog.h"
@@ -24,6 +30,7 @@
 #include "note/ThemeStore.h"
 #include "note/NoteGeometry.h"
 #include "res/resource.h"
+#include "store/IniFile.h"
 #include "store/SettingsStore.h"
 
 namespace {
@@ -550,6 +557,48 @@ void CNoteDialog::SetExpiration() {
     UpdateExpireTip();
 }
 
+// ---- sending ----------------------------------------------------------------
+
+std::string CNoteDialog::PlainBodyText() const {
+    const int length = ::GetWindowTextLengthA(m_body.m_hWnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    ::GetWindowTextA(m_body.m_hWnd, text.data(), length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+void CNoteDialog::SendToGroup(const std::string& groupName) {
+    if (groupName.empty()) return;
+    net::WinsockSession winsock;
+    if (!winsock.Ok()) {
+        ::MessageBoxA(m_hWnd, "Windows Socket initialization failed. Wrong version ...", "Pinwell", MB_OK);
+        return;
+    }
+    const std::string recipients = ini::Read(MainDataFilePath(), "RECIPIENTS_LIST", groupName);
+    const DeliveryReport report =
+        DeliverNote(m_noteId, SplitRecipients(recipients), CSettingsStore().ReadSentFrom(), PlainBodyText());
+    ApplyDeliveryResult(*this, report.errors, true);
+}
+
+void CNoteDialog::ReplyToSender() {
+    const std::string address = m_body.replyTo;
+    if (address.empty()) return;
+    CSettingsStore settings;
+    if (settings.IsOn(Switch::AskWhenReply)) {
+        char text[512];
+        std::snprintf(text, sizeof text, "Reply to option will send this note to : %s.  \nDo you want to continue ?",
+                      address.c_str());
+        if (::MessageBoxA(m_hWnd, text, "Pinwell", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    }
+    net::WinsockSession winsock;
+    const DeliveryReport report = DeliverNote(m_noteId, {address}, settings.ReadSentFrom(), PlainBodyText());
+    ApplyDeliveryResult(*this, report.errors, true);
+}
+
+void CNoteDialog::SendToOther() {
+    // The send dialog arrives with the recipients and groups work.
+}
+
 // ---- themes -----------------------------------------------------------------
 
 void CNoteDialog::ApplyTheme(std::int32_t themeId) {
@@ -799,8 +848,15 @@ BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_NOTE_HIDE: HideNote(); return TRUE;
     case ID_NOTE_DELETE: DeleteNote(true); return TRUE;
     case ID_BODY_ALARM: SetAlarm(); return TRUE;
+    case ID_BODY_REPLY: ReplyToSender(); return TRUE;
+    case ID_SEND_OTHER: SendToOther(); return TRUE;
     case ID_BODY_EXPIRATION: SetExpiration(); return TRUE;
-    default: return OnThemeCommand(id) ? TRUE : FALSE;
+    default:
+        if (std::find(kGroupSlotCommands.begin(), kGroupSlotCommands.end(), id) != kGroupSlotCommands.end()) {
+            SendToGroup(m_body.lastMenuItemText);
+            return TRUE;
+        }
+        return OnThemeCommand(id) ? TRUE : FALSE;
     }
 }
 

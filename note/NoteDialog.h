@@ -66,6 +66,12 @@ public:
     void SetExpiration();
     bool IsRinging() const { return m_alarmState.IsRinging(); }
 
+    // Sending.
+    void SendToGroup(const std::string& groupName);
+    void ReplyToSender();
+    void SendToOther();
+    std::string PlainBodyText() const;
+
     // Themes.
     void ApplyTheme(std::int32_t themeId);
     void SaveThemeRecord(std::int32_t themeId);
