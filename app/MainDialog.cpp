@@ -1,6 +1,7 @@
 #include "app/MainDialog.h"
 
 #include <cstdio>
+#include <richedit.h>
 #include <mmsystem.h>
 #include <fstream>
 
@@ -221,6 +222,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->RebuildTitleFont();
 
     body.SetBodyRtf(r.editText);
+    ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
 
     AssignNoteIdentifier(note, received);
 
