@@ -44,18 +44,6 @@ BYTE ScreenCharSet() {
     return static_cast<BYTE>(cs);
 }
 
-// TEMPORARY until the body editor lands its own selection operations.
-void ToggleBodyEffect(HWND body, DWORD effect) {
-    CHARFORMATA cf{};
-    cf.cbSize = sizeof cf;
-    ::SendMessageA(body, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    const DWORD now = cf.dwEffects & effect;
-    cf.dwMask = effect;
-    cf.dwEffects = now ? 0 : effect;
-    ::SendMessageA(body, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-}
-void OpenBodyFind(HWND body) { ::SendMessageA(body, WM_COMMAND, 32876, 0); }
-
 Box ToBox(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 bool Has(const std::string& s, char c) { return s.find(c) != std::string::npos; }
@@ -873,13 +861,13 @@ BOOL CNoteDialog::PreTranslateMessage(MSG* msg) {
     }
     if (!m_controlDown) return FALSE;
     switch (msg->wParam) {
-    case 'B': ToggleBodyEffect(m_body.m_hWnd, CFE_BOLD); return TRUE;
-    case 'I': ToggleBodyEffect(m_body.m_hWnd, CFE_ITALIC); return TRUE;
-    case 'U': ToggleBodyEffect(m_body.m_hWnd, CFE_UNDERLINE); return TRUE;
-    case 'S': ToggleBodyEffect(m_body.m_hWnd, CFE_STRIKEOUT); return TRUE;
+    case 'B': m_body.ToggleSelectionEffect(TextEffect::Bold); return TRUE;
+    case 'I': m_body.ToggleSelectionEffect(TextEffect::Italic); return TRUE;
+    case 'U': m_body.ToggleSelectionEffect(TextEffect::Underline); return TRUE;
+    case 'S': m_body.ToggleSelectionEffect(TextEffect::Strikeout); return TRUE;
     case 'F':
         m_controlDown = false;
-        OpenBodyFind(m_body.m_hWnd);
+        m_body.OpenFind();
         return TRUE;
     default: return FALSE;
     }
