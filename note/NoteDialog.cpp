@@ -21,12 +21,9 @@
 #include "note/BodyMenuSlots.h"
 #include "note/BuiltInThemes.h"
 #include "note/Delivery.h"
-#if __has_include("note/OrganizeThemesDialog.h")  // TEMPORARY while the dialogs are written
 #include "note/AlarmDialog.h"
 #include "note/ExpirationDialog.h"
 #include "note/OrganizeThemesDialog.h"
-#define PINWELL_HAVE_SCHEDULE_DIALOGS 1
-#endif
 #include "note/ThemeStore.h"
 #include "note/NoteGeometry.h"
 #include "res/resource.h"
@@ -516,7 +513,6 @@ void CNoteDialog::UpdateAlarmTip() { SetToolText(IDC_ALARM, AlarmTip(m_alarm)); 
 void CNoteDialog::UpdateExpireTip() { SetToolText(IDC_EXPIRE, ExpireTip(m_expiration)); }
 
 void CNoteDialog::SetAlarm() {
-#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
     CAlarmDialog dialog;
     if (IsAlarmSet(m_alarm)) dialog.m_caption = AlarmText(m_alarm);
     dialog.m_value = m_alarm;
@@ -524,14 +520,12 @@ void CNoteDialog::SetAlarm() {
         m_alarm = dialog.m_value;
         StoreNote();
     }
-#endif
     UpdateAlarmTip();
     UpdateExpireIcon();
     UpdateAlarmIcon();
 }
 
 void CNoteDialog::SetExpiration() {
-#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
     CExpirationDialog dialog;
     if (IsExpirationSet(m_expiration)) dialog.m_caption = ExpireText(m_expiration);
     dialog.m_value = m_expiration;
@@ -539,7 +533,6 @@ void CNoteDialog::SetExpiration() {
         m_expiration = dialog.m_value;
         StoreNote();
     }
-#endif
     UpdateExpireIcon();
     UpdateAlarmIcon();
     UpdateExpireTip();
@@ -640,10 +633,8 @@ bool CNoteDialog::OnThemeCommand(UINT command) {
     }
     case ID_THEME_SAVE_DEFAULT: SaveThemeRecord(kDefaultThemeId); return true;
     case ID_THEME_ORGANIZE: {
-#ifdef PINWELL_HAVE_SCHEDULE_DIALOGS
         COrganizeThemesDialog dialog;
         dialog.DoModal(m_hWnd);
-#endif
         return true;
     }
     case ID_THEME_SAVE_SIZE: {

@@ -45,7 +45,8 @@ void WindowTest::Pump() {
 int main(int argc, char** argv) {
     TestApp app;
     app.m_hInstance = ::GetModuleHandleA(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS |
+                                             ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
     ::LoadLibraryA("riched32.dll");
     SetOsFamilyLabel("Windows 7/8");

@@ -1,0 +1,213 @@
+#include "note/AlarmDialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "app/Clock.h"
+#include "note/AlarmSchedule.h"
+#include "res/resource.h"
+#include "win/WinApp.h"
+
+namespace {
+
+HINSTANCE ResourceInstance() {
+    CWinApp* app = CWinApp::Instance();
+    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
+}
+
+const dialog_support::Tip kAlarmTips[] = {
+    {IDC_ALARM_OFF, "Alarm is off."},
+    {IDC_ALARM_ON, "Select note alarm on and set alarm."},
+    {IDC_ALARM_DATE, "Select note alarm date."},
+    {IDC_ALARM_TIME, "Select note alarm time."},
+    {IDC_ALARM_REPEAT, "Select note alarm repeat period."},
+    {IDC_ALARM_SOUND, "Select if note alarm will play sound."},
+    {IDOK, "Apply note alarm settings."},
+    {IDCANCEL, "Close alarm dialog and cancel changes."},
+};
+
+constexpr int kRepeatEntries = 4;  // None, Daily, Weekly, Monthly
+constexpr int kSoundOn = 1;      // "Yes", the second of "No", "Yes"
+
+int SelectedIndex(HWND dialog, int id) {
+    const LRESULT index = ::SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? 0 : static_cast<int>(index);
+}
+
+}  // namespace
+
+CAlarmDialog::CAlarmDialog() : CDialog(IDD_ALARM) {}
+
+BOOL CAlarmDialog::OnInitDialog() {
+    if (!m_caption.empty()) ::SetWindowTextA(m_hWnd, m_caption.c_str());
+    dialog_support::SetDialogIcon(m_hWnd, IDI_ALARM);
+    dialog_support::ApplyDialogInitData(m_hWnd, IDD_ALARM);
+
+    HWND date = GetDlgItem(IDC_ALARM_DATE);
+    HWND time = GetDlgItem(IDC_ALARM_TIME);
+    ::SendDlgItemMessageA(m_hWnd, IDC_ALARM_REPEAT, CB_SETCURSEL, kRepeatNone, 0);
+    ::SendDlgItemMessageA(m_hWnd, IDC_ALARM_SOUND, CB_SETCURSEL, kSoundOn, 0);
+    // Both pickers start at the program's "now", so a new alarm is offered
+    // for the current minute of today.
+    const LocalTime now = LocalNow();
+    dialog_support::SetPickerTime(date, now.year, now.month, now.day);
+    dialog_support::SetPickerTime(time, now.year, now.month, now.day, now.hour, now.minute);
+
+    // A value the note cannot use is shown as no alarm; it stays stored
+    // unless the user applies something else.
+    if (const auto alarm = ParseAlarm(m_value)) {
+        ::CheckDlgButton(m_hWnd, IDC_ALARM_ON, BST_CHECKED);
+        EnableAlarmControls(true);
+        // A code outside the lists would leave a list without a selection
+        // and Apply would write it back as "-1". Only a 1 plays the sound,
+        // so any other flag shows as "No"; an unknown repeat keeps "None".
+        ::SendDlgItemMessageA(m_hWnd, IDC_ALARM_SOUND, CB_SETCURSEL, alarm->sound == kSoundOn ? kSoundOn : 0, 0);
+        if (alarm->repeat >= 0 && alarm->repeat < kRepeatEntries)
+            ::SendDlgItemMessageA(m_hWnd, IDC_ALARM_REPEAT, CB_SETCURSEL, alarm->repeat, 0);
+        const ScheduleMoment& m = alarm->moment;
+        dialog_support::SetPickerTime(date, m.year, m.month, m.day);
+        dialog_support::SetPickerTime(time, m.year, m.month, m.day, m.hour, m.minute);
+    } else {
+        ::CheckDlgButton(m_hWnd, IDC_ALARM_OFF, BST_CHECKED);
+        EnableAlarmControls(false);
+    }
+
+    ::SendMessageA(time, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>("HH:mm"));
+    m_toolTip = dialog_support::CreateToolTips(m_hWnd, kAlarmTips, std::size(kAlarmTips));
+    const bool on = ::IsDlgButtonChecked(m_hWnd, IDC_ALARM_ON) == BST_CHECKED;
+    ::SetFocus(GetDlgItem(on ? IDC_ALARM_ON : IDC_ALARM_OFF));
+    return FALSE;  // the focus is on the chosen radio
+}
+
+void CAlarmDialog::EnableAlarmControls(bool enable) {
+    for (int id : {IDC_ALARM_DATE, IDC_ALARM_TIME, IDC_ALARM_REPEAT, IDC_ALARM_SOUND})
+        ::EnableWindow(GetDlgItem(id), enable);
+}
+
+BOOL CAlarmDialog::OnCommand(WPARAM wParam, LPARAM) {
+    if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_ALARM_ON: EnableAlarmControls(true); return TRUE;
+    case IDC_ALARM_OFF: EnableAlarmControls(false); return TRUE;
+    default: return FALSE;
+    }
+}
+
+void CAlarmDialog::OnOK() {
+    if (::IsDlgButtonChecked(m_hWnd, IDC_ALARM_OFF) == BST_CHECKED) {
+        m_value.clear();
+    } else if (::IsDlgButtonChecked(m_hWnd, IDC_ALARM_ON) == BST_CHECKED) {
+        const SYSTEMTIME date = dialog_support::GetPickerTime(GetDlgItem(IDC_ALARM_DATE));
+        const SYSTEMTIME time = dialog_support::GetPickerTime(GetDlgItem(IDC_ALARM_TIME));
+        const int repeat = SelectedIndex(m_hWnd, IDC_ALARM_REPEAT);
+        const int sound = SelectedIndex(m_hWnd, IDC_ALARM_SOUND);
+        const std::string value =
+            FormatAlarm(date.wDay, date.wMonth, date.wYear, time.wHour, time.wMinute, repeat, sound);
+        // A one-time alarm that could never ring is refused without a word:
+        // the time is what the user has to change.
+        if (repeat == kRepeatNone && IsOneTimeAlarmInPast(value, LocalNow())) {
+            ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_ALARM_TIME)), TRUE);
+            return;
+        }
+        m_value = value;
+    }
+    EndDialog(IDOK);
+}
+
+// ---- shared pieces --------------------------------------------------------------
+
+namespace dialog_support {
+
+void SetDialogIcon(HWND dialog, int iconId) {
+    HINSTANCE inst = ResourceInstance();
+    HANDLE big = ::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                              ::GetSystemMetrics(SM_CYICON), LR_SHARED);
+    HANDLE small = ::LoadImageA(inst, MAKEINTRESOURCEA(iconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+int ApplyDialogInitData(HWND dialog, UINT templateId) {
+    HINSTANCE inst = ResourceInstance();
+    HRSRC found = ::FindResourceA(inst, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(RT_DIALOG_INIT));
+    if (!found) return 0;
+    HGLOBAL loaded = ::LoadResource(inst, found);
+    const auto* data = loaded ? static_cast<const unsigned char*>(::LockResource(loaded)) : nullptr;
+    if (!data) return 0;
+    const std::size_t size = ::SizeofResource(inst, found);
+
+    // The records are packed without alignment; read them byte-wise and stop
+    // at anything that would run past the end.
+    int added = 0;
+    std::size_t pos = 0;
+    while (pos + 2 <= size) {
+        WORD control = 0;
+        std::memcpy(&control, data + pos, 2);
+        if (control == 0) break;
+        if (pos + 8 > size) break;
+        WORD message = 0;
+        DWORD length = 0;
+        std::memcpy(&message, data + pos + 2, 2);
+        std::memcpy(&length, data + pos + 4, 4);
+        pos += 8;
+        if (length > size - pos) break;
+        std::string text(reinterpret_cast<const char*>(data + pos), length);
+        text.resize(std::strlen(text.c_str()));
+        pos += length;
+
+        UINT addString = 0;
+        if (message == DIALOG_INIT_CB_ADDSTRING) addString = CB_ADDSTRING;
+        else if (message == 0x0401) addString = LB_ADDSTRING;  // the list-box form of the same data
+        if (!addString) continue;
+        if (::SendDlgItemMessageA(dialog, control, addString, 0, reinterpret_cast<LPARAM>(text.c_str())) >= 0)
+            ++added;
+    }
+    return added;
+}
+
+HWND CreateToolTips(HWND dialog, const Tip* tips, std::size_t count) {
+    HWND toolTip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog,
+                                     nullptr, ResourceInstance(), nullptr);
+    if (!toolTip) return nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        HWND control = ::GetDlgItem(dialog, tips[i].id);
+        if (!control) continue;
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = dialog;
+        ti.uId = reinterpret_cast<UINT_PTR>(control);
+        ti.lpszText = const_cast<char*>(tips[i].text);
+        ::SendMessageA(toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    ::SendMessageA(toolTip, TTM_SETTIPBKCOLOR, 0x00AFFFFF, 0);
+    ::SendMessageA(toolTip, TTM_SETMAXTIPWIDTH, 0, 200);
+    ::SendMessageA(toolTip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 600);
+    ::SendMessageA(toolTip, TTM_ACTIVATE, TRUE, 0);
+    return toolTip;
+}
+
+bool SetPickerTime(HWND picker, int year, int month, int day, int hour, int minute, int second) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wDayOfWeek = static_cast<WORD>(DayOfWeek(year, month, day));
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    return ::SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st)) != 0;
+}
+
+SYSTEMTIME GetPickerTime(HWND picker) {
+    SYSTEMTIME st{};
+    ::SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+    return st;
+}
+
+}  // namespace dialog_support
