@@ -38,36 +38,6 @@ NoteRecord RoundTrip(NoteRecord r) {
     return r;
 }
 
-// The edits WriteNoteRecord makes, as part of a larger batch.
-void StageNoteRecord(ini::Batch& batch, const NoteRecord& r) {
-    const std::string section = NoteSectionName(r.noteId);
-    auto put = [&](const char* key, const std::string& value) { batch.Write(section, key, value); };
-    put("NoteID", Decimal(r.noteId));
-    put("EditBackColor", Decimal(r.editBackColor));
-    put("EditTextColor", Decimal(r.editTextColor));
-    put("EditFont", r.editFont);
-    put("EditFontType", r.editFontType);
-    put("EditFontSize", Decimal(r.editFontSize));
-    put("EditCharSet", Decimal(r.editCharSet));
-    put("EditText", BodyToStoredForm(r.editText));
-    put("TitleBackColor", Decimal(r.titleBackColor));
-    put("TitleTextColor", Decimal(r.titleTextColor));
-    put("TitleFont", r.titleFont);
-    put("TitleFontType", r.titleFontType);
-    put("TitleFontSize", Decimal(r.titleFontSize));
-    put("TitleText", r.titleText);
-    put("TitleCharSet", Decimal(r.titleCharSet));
-    put("Left", Decimal(r.left));
-    put("Top", Decimal(r.top));
-    put("Height", Decimal(r.height));
-    put("Width", Decimal(r.width));
-    put("Minimized", r.minimized);
-    put("Border", r.border);
-    put("Hidden", r.hidden);
-    put("Expiration", r.expiration);
-    put("Alarm", r.alarm);
-}
-
 // ---- ANSI collation ----
 
 // Sort weights of the code page 1252 characters under an English locale, as

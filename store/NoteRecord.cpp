@@ -95,13 +95,8 @@ bool ReadNoteRecord(const std::string& path, std::int32_t id, NoteRecord& record
     return true;
 }
 
-bool WriteNoteRecord(const std::string& path, NoteRecord& r) {
-    if (r.noteId < kFirstStorableNoteId || r.noteId > kLastStorableNoteId) return true;
-
-    r.editText = BodyToStoredForm(r.editText);
-
+void StageNoteRecord(ini::Batch& batch, const NoteRecord& r) {
     const std::string section = NoteSectionName(r.noteId);
-    ini::Batch batch(ResolveDataFile(path));
     auto put = [&](const char* key, const std::string& value) { batch.Write(section, key, value); };
     put("NoteID", Decimal(r.noteId));
     put("EditBackColor", Decimal(r.editBackColor));
@@ -110,7 +105,7 @@ bool WriteNoteRecord(const std::string& path, NoteRecord& r) {
     put("EditFontType", r.editFontType);
     put("EditFontSize", Decimal(r.editFontSize));
     put("EditCharSet", Decimal(r.editCharSet));
-    put("EditText", r.editText);
+    put("EditText", BodyToStoredForm(r.editText));
     put("TitleBackColor", Decimal(r.titleBackColor));
     put("TitleTextColor", Decimal(r.titleTextColor));
     put("TitleFont", r.titleFont);
@@ -127,6 +122,14 @@ bool WriteNoteRecord(const std::string& path, NoteRecord& r) {
     put("Hidden", r.hidden);
     put("Expiration", r.expiration);
     put("Alarm", r.alarm);
+}
+
+bool WriteNoteRecord(const std::string& path, NoteRecord& r) {
+    if (r.noteId < kFirstStorableNoteId || r.noteId > kLastStorableNoteId) return true;
+
+    ini::Batch batch(ResolveDataFile(path));
+    StageNoteRecord(batch, r);
+    r.editText = BodyToStoredForm(r.editText);
     if (!batch.Commit()) {
         ShowNotice("Error writing Note information to ini file.");
         return false;

@@ -59,6 +59,12 @@ bool ReadNoteRecord(const std::string& path, std::int32_t id, NoteRecord& record
 // is converted to its stored form in place, as callers expect.
 bool WriteNoteRecord(const std::string& path, NoteRecord& record);
 
+namespace ini { class Batch; }
+// The edits WriteNoteRecord makes (the body already in its stored form or
+// not: it is converted here), for callers that write a record together with
+// other values in one replacement of the file.
+void StageNoteRecord(ini::Batch& batch, const NoteRecord& record);
+
 bool DeleteNoteSection(std::int32_t id);
 bool DeleteNoteSections(std::int32_t first, std::int32_t last);
 
