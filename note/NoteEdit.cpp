@@ -340,6 +340,11 @@ LRESULT CNoteEdit::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
         return 0;
     }
     switch (msg) {
+    case WM_GETDLGCODE:
+        // Without this the dialog selects the whole body whenever the note
+        // is activated, and the next key replaces all of the note's text.
+        handled = true;
+        return ::DefSubclassProc(m_hWnd, msg, wParam, lParam) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
     case WM_RBUTTONDOWN: {
         BuildBodyMenu();
         return 0;  // not handled: default processing follows

@@ -20,13 +20,18 @@ shots=${PINWELL_SHOT_DIR:-$(dirname "$bin")/e2e-shots}
 . "$root/tools/wine-env.sh"
 
 CASES="first_start renumber second_instance exit_command hidden_and_rolled new_notes"
+CASES+=" stored_look hide_request note_menus body_menu delete_note note_looks click_and_type"
 
 # Menu commands and the tray's mouse message.
 CMD_NEW_NOTE=32772
 CMD_SHOW_ALL=32796
 CMD_HIDE_ALL=32797
 CMD_EXIT=32773
+CMD_DELETE_NOTE=32786
 WM_LBUTTONDBLCLK=0x0203
+WM_COMMAND=0x0111
+WM_NOTE_SHOWHIDE=0x0402
+IDNO=7
 
 # Bounds for the waits, in milliseconds. Generous: a loaded machine under Wine
 # is slow, and a wait returns as soon as its condition holds.
@@ -184,6 +189,67 @@ Expiration=
 Alarm=
 EOF
 }
+
+# note_ini ID KEY=VALUE...: a note section in the default theme's look, with
+# the given keys replaced.
+NOTE_KEYS="NoteID EditBackColor EditTextColor EditFont EditFontType EditFontSize EditCharSet EditText
+TitleBackColor TitleTextColor TitleFont TitleFontType TitleFontSize TitleText TitleCharSet
+Left Top Height Width Minimized Border Hidden Expiration Alarm"
+note_ini() {
+    local -A v=(
+        [NoteID]=$1 [EditBackColor]=16763799 [EditTextColor]=0 [EditFont]=Verdana [EditFontType]=
+        [EditFontSize]=8 [EditCharSet]=0 [EditText]='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\f0\fs16 \par|}'
+        [TitleBackColor]=14847561 [TitleTextColor]=0 [TitleFont]=Verdana [TitleFontType]=C
+        [TitleFontSize]=8 [TitleText]="Note $1" [TitleCharSet]=0 [Left]=100 [Top]=100 [Height]=150
+        [Width]=200 [Minimized]=No [Border]=No [Hidden]=No [Expiration]= [Alarm]=)
+    shift
+    local kv k
+    for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
+    printf '[NOTE_ID_%s]\n' "${v[NoteID]}"
+    for k in $NOTE_KEYS; do printf '%s=%s\n' "$k" "${v[$k]}"; done
+}
+
+# A port of the case's own for the receiving server: a note some other
+# program on this machine sends to the usual port must not land in a case
+# that counts notes.
+PRIVATE_PORT=$((30000 + RANDOM % 20000))
+
+# Two notes that share nothing of their look, for the note window cases.
+GROCERIES_RTF='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs20 Hello\par|\b bold\b0\par|}'
+write_two_notes() { # ASK_BEFORE_DELETE
+    {
+        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=%s\n' "$1"
+        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=2\n'
+        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        note_ini 1 TitleText=Groceries EditText="$GROCERIES_RTF" \
+            EditBackColor=11327147 TitleBackColor=8110468 TitleTextColor=0 \
+            EditFont=Verdana EditFontSize=10 TitleFont=Tahoma TitleFontType=BC TitleFontSize=10 \
+            Left=100 Top=120 Width=240 Height=180
+        note_ini 2 TitleText="Call Bob" \
+            EditText='{\rtf1\ansi{\fonttbl{\f0 Courier New;}}\pard\f0\fs24 Second line one\par|line two\par|}' \
+            EditBackColor=10658534 TitleBackColor=7106779 TitleTextColor=16777215 EditTextColor=8388608 \
+            EditFont="Courier New" EditFontType=I EditFontSize=12 TitleFont=Verdana TitleFontType=C \
+            TitleFontSize=8 Left=500 Top=300 Width=260 Height=160
+    } | write_ini
+}
+
+# start_two_notes ASK_BEFORE_DELETE: the two notes on screen; their indexes
+# into the note_* arrays (until the next read_notes) and their windows.
+groceries= callbob= groceries_hwnd= callbob_hwnd=
+start_two_notes() {
+    write_two_notes "$1"
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    drv wait-notes 2 "$WAIT_MS" >/dev/null || die "the two stored notes did not show"
+    read_notes
+    groceries=$(note_index Groceries) || die "no note titled Groceries (titles: ${note_title[*]})"
+    callbob=$(note_index "Call Bob") || die "no note titled 'Call Bob' (titles: ${note_title[*]})"
+    groceries_hwnd=${note_hwnd[$groceries]} callbob_hwnd=${note_hwnd[$callbob]}
+}
+
+# rgb COLORREF: the stored 0x00BBGGRR value as the screen's RRGGBB.
+rgb() { printf '%02X%02X%02X' $(($1 & 255)) $((($1 >> 8) & 255)) $((($1 >> 16) & 255)); }
 
 # ----------------------------------------------------------------- notes ---
 
@@ -459,6 +525,260 @@ case_new_notes() {
         [[ " $rects" == *" $want "* ]] || fail "no note at left,top,width,height = $want (notes: $rects)"
     done
     expect_key PINWELL NumberOfNotes 3
+}
+
+case_stored_look() {
+    new_prefix
+    start_two_notes No
+    [ "${#note_hwnd[@]}" -eq 2 ] || fail "${#note_hwnd[@]} note windows, expected 2"
+    expect_note Groceries 1 100 120 240 180
+    expect_note "Call Bob" 1 500 300 260 160
+
+    local i title body
+    for i in "$groceries" "$callbob"; do
+        title=$(drv child-text "${note_hwnd[$i]}" 1002) || fail "cannot read the title strip of '${note_title[$i]}'"
+        [ "$title" = "${note_title[$i]}" ] || fail "title strip reads '$title', the window '${note_title[$i]}'"
+    done
+    body=$(drv body-text "${note_hwnd[$groceries]}") || fail "cannot read the body of Groceries"
+    [ "$body" = $'Hello\r\nbold' ] || fail "Groceries body is $(printf %q "$body"), expected \$'Hello\\r\\nbold'"
+    body=$(drv body-text "${note_hwnd[$callbob]}") || fail "cannot read the body of 'Call Bob'"
+    [ "$body" = $'Second line one\r\nline two' ] || fail "'Call Bob' body is $(printf %q "$body")"
+
+    # Below the text in the body, and the strip left of its centred title.
+    local l t w h
+    for i in "$groceries" "$callbob"; do
+        l=${note_left[$i]} t=${note_top[$i]} w=${note_w[$i]} h=${note_h[$i]}
+        local id=$((i == groceries ? 1 : 2))
+        expect_painted stored_look $((l + w / 2)) $((t + h - 12)) "$(rgb "$(ini_get "$ini" "NOTE_ID_$id" EditBackColor)")"
+        expect_painted stored_look $((l + 6)) $((t + 10)) "$(rgb "$(ini_get "$ini" "NOTE_ID_$id" TitleBackColor)")"
+    done
+}
+
+case_hide_request() {
+    new_prefix
+    start_two_notes No
+    local before
+    before=$(tr -d '\r' <"$ini" | sed -n '/^\[NOTE_ID_1\]/,/^Alarm=/p')
+
+    drv post "$groceries_hwnd" "$WM_NOTE_SHOWHIDE" 0 0 || die "could not post the hide request"
+    drv wait-visible 1 "$WAIT_MS" || fail "the note asked to hide is still visible"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+    read_notes
+    expect_note Groceries 0 100 120 240 180
+    expect_note "Call Bob" 1 500 300 260 160
+    expect_key NOTE_ID_1 Hidden Yes
+    expect_key NOTE_ID_2 Hidden No
+
+    # The store that carried Hidden wrote the whole note from the window: what
+    # was loaded must come back unchanged.
+    local key
+    for key in NoteID EditBackColor EditTextColor EditFont EditFontType EditFontSize EditCharSet TitleBackColor \
+        TitleTextColor TitleFont TitleFontType TitleFontSize TitleText TitleCharSet Left Top Width Height Minimized Border; do
+        expect_key NOTE_ID_1 "$key" "$(awk -F= -v k="$key" '$1 == k { sub(/^[^=]*=/, ""); print; exit }' <<<"$before")"
+    done
+    local text
+    text=$(ini_get "$ini" NOTE_ID_1 EditText)
+    [[ "$text" == *'Hello\par'*'\b bold'* ]] || fail "[NOTE_ID_1] EditText lost the body: $text"
+
+    drv post "$groceries_hwnd" "$WM_NOTE_SHOWHIDE" 1 0 || die "could not post the show request"
+    drv wait-visible 2 "$WAIT_MS" || fail "the note asked to show did not come back"
+    read_notes
+    expect_note Groceries 1 100 120 240 180
+}
+
+# right_click X Y NAME: a right click there must open a pop-up menu at the
+# cursor; the screen with the menu open is kept as NAME.png. Leaves the
+# menu's rectangle in menu_rect and the menu open.
+menu_rect=
+right_click_menu() {
+    local x=$1 y=$2 name=$3 out
+    menu_rect=
+    drv click "$x" "$y" right || { fail "could not click at ($x, $y)"; return 1; }
+    out=$(drv wait-menu "$WAIT_MS") || { fail "no pop-up menu after a right click at ($x, $y)"; return 1; }
+    menu_rect=$(head -n1 <<<"$out" | cut -d' ' -f2-)
+    mkdir -p "$shots"
+    sleep 0.3
+    import -window root "$shots/$name.png" 2>/dev/null || fail "screenshot failed"
+    local ml mt
+    read -r ml mt _ <<<"$menu_rect"
+    [ "$ml" = "$x" ] && [ "$mt" = "$y" ] || fail "the menu opened at ($ml, $mt), the click was at ($x, $y)"
+}
+
+close_menu() {
+    drv escape-menus || fail "could not send Escape to the menu"
+    drv wait-no-menu "$WAIT_MS" || fail "Escape did not close the menu"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering after the menu"
+}
+
+# Opening a note's menu stores the note first: a value changed behind the
+# program's back comes back from the window.
+tamper_title() { sed -i "/^\[NOTE_ID_$1\]/,/^Alarm=/s/^TitleText=.*\$/TitleText=Tampered\r/" "$ini"; }
+
+case_note_menus() {
+    new_prefix
+    start_two_notes No
+    local l=${note_left[$groceries]} t=${note_top[$groceries]} w=${note_w[$groceries]}
+
+    tamper_title 1
+    expect_key NOTE_ID_1 TitleText Tampered
+    right_click_menu $((l + 30)) $((t + 10)) title_menu || return
+    expect_key NOTE_ID_1 TitleText Groceries
+    close_menu
+    local title_h
+    read -r _ _ _ title_h <<<"$menu_rect"
+
+    # The close button opens the close menu (four rows, so shorter than the
+    # title menu) unless that menu is switched off.
+    local cl ct cw ch cv
+    read -r cl ct cw ch cv <<<"$(drv child-rect "$groceries_hwnd" 1013)"
+    [ "$cv" = 1 ] || fail "the close button is not visible"
+    [ "$cl" = $((l + w - 14)) ] && [ "$ct" = $((t + 5)) ] ||
+        fail "close button at ($cl, $ct), expected ($((l + w - 14)), $((t + 5)))"
+    tamper_title 1
+    local x=$((cl + cw / 2)) y=$((ct + ch / 2)) out ml mt mh
+    drv click "$x" "$y" left || die "could not click the close button"
+    out=$(drv wait-menu "$WAIT_MS") || die "no close menu after a click on the close button"
+    read -r _ ml mt _ mh <<<"$out"
+    sleep 0.3
+    import -window root "$shots/close_menu.png" 2>/dev/null
+    [ "$ml" = "$x" ] && [ "$mt" = "$y" ] || fail "the close menu opened at ($ml, $mt), the click was at ($x, $y)"
+    [ "$mh" -lt "$title_h" ] || fail "the close menu is $mh pixels high, the title menu $title_h: not the close menu"
+    expect_key NOTE_ID_1 TitleText Groceries
+    close_menu
+
+    read_notes
+    [ "${#note_hwnd[@]}" -eq 2 ] || fail "${#note_hwnd[@]} notes after the menus, expected 2"
+    expect_note Groceries 1 100 120 240 180
+    expect_note "Call Bob" 1 500 300 260 160
+}
+
+case_body_menu() {
+    new_prefix
+    start_two_notes No
+    local l=${note_left[$groceries]} t=${note_top[$groceries]} w=${note_w[$groceries]}
+
+    right_click_menu $((l + 30)) $((t + 10)) title_menu_ref || return
+    close_menu
+    local title_h
+    read -r _ _ _ title_h <<<"$menu_rect"
+    rm -f "$shots/title_menu_ref.png"
+
+    # The body menu is the note's long menu, stored before it opens.
+    tamper_title 1
+    right_click_menu $((l + w / 2)) $((t + 100)) body_menu || return
+    local body_h
+    read -r _ _ _ body_h <<<"$menu_rect"
+    [ "$body_h" -gt "$title_h" ] || fail "the body menu is $body_h pixels high, the title menu $title_h: not the body menu"
+    expect_key NOTE_ID_1 TitleText Groceries
+    close_menu
+    read_notes
+    expect_note Groceries 1 100 120 240 180
+}
+
+# the visible message box the note HWND owns, if any
+owned_box() {
+    drv windows | awk -v o="$1" '$2 == o && $3 == 1 && $4 == "#32770" { print $1; exit }'
+}
+
+case_delete_note() {
+    new_prefix
+    start_two_notes Yes
+    local bob=$callbob_hwnd box text
+
+    # Asking is on: the question comes, and No keeps everything.
+    drv post "$bob" "$WM_COMMAND" "$CMD_DELETE_NOTE" 0 || die "could not post Delete note"
+    local deadline=$((SECONDS + 15))
+    until box=$(owned_box "$bob") && [ -n "$box" ]; do
+        [ "$SECONDS" -ge "$deadline" ] && die "no question before deleting with AskBeforeDelete=Yes"
+        sleep 0.2
+    done
+    text=$(drv child-text "$box" 0xFFFF)
+    [ "$text" = "Delete note. Are you sure ?   " ] || fail "the question reads '$text'"
+    drv post "$box" "$WM_COMMAND" "$IDNO" 0 || die "could not answer No"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+    sleep 2
+    drv wait-note-count 2 0 || fail "answering No deleted the note"
+    expect_section NOTE_ID_2
+
+    # Asking off: gone after the fade, the other note untouched.
+    sed -i 's/^AskBeforeDelete=.*$/AskBeforeDelete=No\r/' "$ini"
+    local other
+    other=$(tr -d '\r' <"$ini" | sed -n '/^\[NOTE_ID_1\]/,/^Alarm=/p')
+    drv post "$bob" "$WM_COMMAND" "$CMD_DELETE_NOTE" 0 || die "could not post Delete note"
+    drv wait-note-count 1 "$WAIT_MS" || fail "the note window is still there"
+    [ -z "$(owned_box "$bob")" ] || fail "a question came although AskBeforeDelete is No"
+    expect_no_section NOTE_ID_2
+    [ "$(tr -d '\r' <"$ini" | sed -n '/^\[NOTE_ID_1\]/,/^Alarm=/p')" = "$other" ] || fail "[NOTE_ID_1] changed"
+    read_notes
+    expect_note Groceries 1 100 120 240 180
+    [ -z "$(note_index "Call Bob")" ] || fail "'Call Bob' still has a window"
+
+    # With the close menu switched off the close button deletes.
+    sed -i 's/^\[PINWELL\]\r$/[PINWELL]\r\nDisableCloseMenu=Yes\r/' "$ini"
+    expect_key PINWELL DisableCloseMenu Yes
+    local cl ct cw ch
+    read -r cl ct cw ch _ <<<"$(drv child-rect "$groceries_hwnd" 1013)"
+    drv click $((cl + cw / 2)) $((ct + ch / 2)) left || die "could not click the close button"
+    drv wait-note-count 0 "$WAIT_MS" || fail "the close button did not delete the note"
+    drv wait-no-menu 0 || fail "the close button opened its menu although DisableCloseMenu is Yes"
+    expect_no_section NOTE_ID_1
+}
+
+# Screens to look at: the default theme, a rolled-up note and a bordered one.
+case_note_looks() {
+    new_prefix
+    {
+        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
+        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        note_ini 1 TitleText=Default Left=100 Top=100 Width=220 Height=160 \
+            EditText='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs16 Default theme\par|second line\par|}'
+        note_ini 2 TitleText=Rolled Left=400 Top=100 Width=220 Height=160 Minimized=Yes
+        note_ini 3 TitleText=Bordered Left=700 Top=100 Width=220 Height=160 Border=Yes \
+            EditText='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs16 With a border\par|}'
+    } | write_ini
+    local pid
+    start_pinwell pid
+    drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
+    drv wait-notes 3 "$WAIT_MS" >/dev/null || die "three notes did not show"
+    read_notes
+    expect_note Default 1 100 100 220 160
+    expect_note Rolled 1 400 100 220 20
+    expect_note Bordered 1 700 100 220 160
+
+    # Only the rolled-up note shows its roll-down icon.
+    local i vis
+    for i in Default Rolled Bordered; do
+        read -r _ _ _ _ vis <<<"$(drv child-rect "${note_hwnd[$(note_index $i)]}" 1012)"
+        [ "$vis" = "$([ $i = Rolled ] && echo 1 || echo 0)" ] || fail "roll-down icon of '$i' visible=$vis"
+    done
+    # The margin left of the body has the body colour, unless the one-pixel
+    # border is drawn there; below a rolled-up strip the screen is empty.
+    expect_painted note_looks 100 180 97CBFF
+    expect_painted note_looks 440 117 498EE2
+    expect_painted note_looks 500 140 000000
+    expect_painted note_looks 750 180 97CBFF
+    local edge
+    edge=$(pixel_of "$shots/note_looks.png" 700 180)
+    [ "$edge" != 97CBFF ] && [ "$edge" != 000000 ] ||
+        fail "the bordered note's left edge is #$edge: no border drawn"
+    convert "$shots/note_looks.png" -crop 240x180+90+90 "$shots/default_theme.png"
+    convert "$shots/note_looks.png" -crop 240x40+390+90 "$shots/rolled_up.png"
+    convert "$shots/note_looks.png" -crop 240x180+690+90 "$shots/border.png"
+}
+
+# A click on a note's title strip brings the note forward; typing then must
+# add to the body, not replace it.
+case_click_and_type() {
+    new_prefix
+    start_two_notes No
+    local l=${note_left[$groceries]} t=${note_top[$groceries]} body
+    drv click $((l + 30)) $((t + 10)) left || die "could not click the title strip"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+    drv key X || die "could not type"
+    drv ping "$WAIT_MS" || die "the main dialog stopped answering"
+    body=$(drv body-text "$groceries_hwnd") || die "cannot read the body"
+    [[ "$body" == *Hello*bold* ]] || fail "typing after a click on the title strip left the body $(printf %q "$body")"
+    [[ "$body" == *[xX]* ]] || fail "the typed key did not reach the body: $(printf %q "$body")"
 }
 
 # ------------------------------------------------------------------ main ---

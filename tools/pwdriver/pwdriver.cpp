@@ -8,9 +8,11 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,19 @@ int Usage() {
         "  child-rect <hwnd> <id>     screen rectangle of a child control: left top width height\n"
         "  child-text <hwnd> <id>     text of a child control\n"
         "  pixel <x> <y>              screen colour at (x, y) as RRGGBB\n"
-        "  windows                    every top-level window: hwnd owner visible class title\n",
+        "  windows                    every top-level window: hwnd owner visible class title\n"
+        "  body-text <hwnd>           a note's body text as the control answers WM_GETTEXT\n"
+        "  post <hwnd> <msg> <wp> <lp>  post a message to a window\n"
+        "  send <hwnd> <msg> <wp> <lp> <ms>  send a message, print the result\n"
+        "  menus                      visible pop-up menus: hwnd left top width height\n"
+        "  wait-menu <ms>             wait for a visible pop-up menu, print it as menus does\n"
+        "  wait-no-menu <ms>          wait until no pop-up menu is visible\n"
+        "  escape-menus               post Escape key presses to every visible pop-up menu\n"
+        "  click <x> <y> <left|right> [down|up|both]  move the cursor there and send the button\n"
+        "  key <vk>                   press and release a key (virtual-key code, or a letter or digit)\n"
+        "  memory                     Pinwell's process: windows-pid working-set peak-working-set private (bytes)\n"
+        "  watch-visible <n> <ms>     poll every 10 ms; print the Unix time in ms at which the main\n"
+        "                             dialog, the first visible note and n visible notes were first seen\n",
         stderr);
     return 2;
 }
@@ -157,10 +171,24 @@ DWORD Remaining(ULONGLONG deadline) {
     return now < deadline ? static_cast<DWORD>(deadline - now) : 1;
 }
 
+// The tray icon the main dialog adds for itself (identifier 1). Modifying
+// nothing succeeds only while it exists.
+bool TrayIconPresent(HWND main) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = main;
+    data.uID = 1;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
 // The main dialog exists from the start of its creation, long before its
-// start-up sequence has run, and that sequence answers sent messages while it
-// waits on other processes (the tray icon is one). Only the process going
-// idle in its message loop tells that start-up is over.
+// start-up sequence has run. Neither going idle nor answering a sent message
+// marks the end of that sequence: Wine reports the process idle long before
+// it is, and the thread answers sent messages while it waits for the tray to
+// take its icon. Once the icon is there, the only wait left is the
+// main message loop, so a message sent after that is answered only when
+// start-up is over. Without a tray (no Shell_TrayWnd) the icon is not
+// waited for.
 bool StartedUp(HWND main, ULONGLONG deadline) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(main, &pid);
@@ -168,7 +196,12 @@ bool StartedUp(HWND main, ULONGLONG deadline) {
     if (!process) return false;
     const DWORD idle = ::WaitForInputIdle(process, Remaining(deadline));
     ::CloseHandle(process);
-    return idle == 0 && Answers(main, Remaining(deadline));
+    if (idle != 0) return false;
+    if (::FindWindowA("Shell_TrayWnd", nullptr) &&
+        !WaitFor(Remaining(deadline), [&] { return TrayIconPresent(main); }))
+        return false;
+    // Twice: the first may still be answered inside the tray's wait.
+    return Answers(main, Remaining(deadline)) && Answers(main, Remaining(deadline));
 }
 
 int CmdWaitMain(DWORD timeoutMs) {
@@ -263,6 +296,168 @@ int CmdWindows() {
     return 0;
 }
 
+// RichEdit keeps its text to itself: the window caption another process can
+// read is not the body, so the text is asked for with WM_GETTEXT, which the
+// system copies across processes.
+int CmdBodyText(HWND note) {
+    HWND body = ::GetDlgItem(note, kNoteBodyId);
+    if (!body) {
+        std::fputs("pwdriver: no body control\n", stderr);
+        return 1;
+    }
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutA(body, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) {
+        std::fputs("pwdriver: the body does not answer\n", stderr);
+        return 1;
+    }
+    std::vector<char> buf(length + 2, '\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutA(body, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), SMTO_NORMAL, 5000,
+                               &copied)) {
+        std::fputs("pwdriver: the body does not answer\n", stderr);
+        return 1;
+    }
+    std::fwrite(buf.data(), 1, std::strlen(buf.data()), stdout);
+    return 0;
+}
+
+bool IsMenuWindow(HWND hwnd) { return ClassName(hwnd) == "#32768" && ::IsWindowVisible(hwnd); }
+
+std::vector<HWND> VisibleMenus() {
+    std::vector<HWND> menus;
+    for (HWND hwnd : TopLevelWindows())
+        if (IsMenuWindow(hwnd)) menus.push_back(hwnd);
+    return menus;
+}
+
+void PrintMenus(const std::vector<HWND>& menus) {
+    for (HWND m : menus) {
+        RECT r{};
+        ::GetWindowRect(m, &r);
+        std::printf("%llu %ld %ld %ld %ld\n", Handle(m), r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+}
+
+bool SendButton(bool right, bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                          : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    return ::SendInput(1, &in, sizeof in) == 1;
+}
+
+int CmdClick(int x, int y, const std::string& button, const std::string& phase) {
+    if ((button != "left" && button != "right") || (phase != "down" && phase != "up" && phase != "both")) return Usage();
+    if (!::SetCursorPos(x, y)) {
+        std::fprintf(stderr, "pwdriver: SetCursorPos failed (%lu)\n", ::GetLastError());
+        return 1;
+    }
+    const bool right = button == "right";
+    bool ok = true;
+    if (phase != "up") ok = SendButton(right, true) && ok;
+    if (phase != "down") ok = SendButton(right, false) && ok;
+    if (!ok) {
+        std::fprintf(stderr, "pwdriver: SendInput failed (%lu)\n", ::GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+int CmdKey(const char* arg) {
+    long long vk = 0;
+    if (std::strlen(arg) == 1 && std::isalnum(static_cast<unsigned char>(arg[0])))
+        vk = std::toupper(static_cast<unsigned char>(arg[0]));
+    else if (!ParseLong(arg, vk) || vk <= 0 || vk > 0xFE)
+        return Usage();
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = static_cast<WORD>(vk);
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (::SendInput(2, in, sizeof(INPUT)) != 2) {
+        std::fprintf(stderr, "pwdriver: SendInput failed (%lu)\n", ::GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+// The figures the system's own process view gives; looked up by name so the
+// driver needs no extra import library.
+int CmdMemory() {
+    HWND main = FindMain();
+    if (!main) {
+        std::fputs("pwdriver: no main dialog\n", stderr);
+        return 1;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        std::fprintf(stderr, "pwdriver: cannot open process %lu (%lu)\n", pid, ::GetLastError());
+        return 1;
+    }
+    struct Counters {
+        DWORD cb;
+        DWORD PageFaultCount;
+        SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
+            QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+    } c{};
+    c.cb = sizeof c;
+    using Fn = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    const BOOL ok = fn && fn(process, &c, sizeof c);
+    ::CloseHandle(process);
+    if (!ok) {
+        std::fputs("pwdriver: no memory counters\n", stderr);
+        return 1;
+    }
+    std::printf("%lu %llu %llu %llu\n", pid, static_cast<unsigned long long>(c.WorkingSetSize),
+                static_cast<unsigned long long>(c.PeakWorkingSetSize), static_cast<unsigned long long>(c.PagefileUsage));
+    return 0;
+}
+
+// Wall-clock time in the Unix epoch, the clock the benchmark script reads
+// with date, so the two can be subtracted.
+long long UnixMs() {
+    FILETIME ft{};
+    ::GetSystemTimeAsFileTime(&ft);
+    const unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<long long>((t - 116444736000000000ULL) / 10000ULL);
+}
+
+// Light enough not to slow the start it measures: with a hundred notes a
+// full scan every few milliseconds would take a good share of the machine.
+// The main dialog is looked for only until found, and a note once seen
+// visible is not asked again (start-up hides none).
+int CmdWatchVisible(long long n, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    long long seenMain = -1, seenFirst = -1;
+    HWND main = nullptr;
+    std::set<HWND> visibleNotes;
+    // Tells the caller the driver is running before the program is started.
+    std::printf("ready %lld\n", UnixMs());
+    std::fflush(stdout);
+    for (;;) {
+        const long long now = UnixMs();
+        if (!main && (main = FindMain()) != nullptr) seenMain = now;
+        if (main) {
+            for (HWND hwnd : TopLevelWindows())
+                if (!visibleNotes.count(hwnd) && ::IsWindowVisible(hwnd) && IsNote(hwnd, main))
+                    visibleNotes.insert(hwnd);
+        }
+        if (!visibleNotes.empty() && seenFirst < 0) seenFirst = now;
+        if (static_cast<long long>(visibleNotes.size()) >= n) {
+            std::printf("main %lld\nfirst %lld\nall %lld\n", seenMain, seenFirst, now);
+            return 0;
+        }
+        if (::GetTickCount64() >= deadline) {
+            std::fprintf(stderr, "pwdriver: %zu visible notes, wanted %lld\n", visibleNotes.size(), n);
+            return 1;
+        }
+        ::Sleep(10);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -338,5 +533,60 @@ int main(int argc, char** argv) {
     if (cmd == "pixel" && nargs == 2 && ParseLong(a[0], n) && ParseLong(a[1], m))
         return CmdPixel(static_cast<int>(n), static_cast<int>(m));
     if (cmd == "windows" && nargs == 0) return CmdWindows();
+    if (cmd == "body-text" && nargs == 1) {
+        if (HWND h = ParseHwnd(a[0])) return CmdBodyText(h);
+    }
+    long long wp = 0, lp = 0;
+    if (cmd == "post" && nargs == 4 && ParseLong(a[1], n) && ParseLong(a[2], wp) && ParseLong(a[3], lp)) {
+        if (HWND h = ParseHwnd(a[0])) {
+            if (::PostMessageA(h, static_cast<UINT>(n), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp))) return 0;
+            std::fprintf(stderr, "pwdriver: PostMessage failed (%lu)\n", ::GetLastError());
+            return 1;
+        }
+    }
+    if (cmd == "send" && nargs == 5 && ParseLong(a[1], n) && ParseLong(a[2], wp) && ParseLong(a[3], lp) &&
+        ParseTimeout(a[4], timeout)) {
+        if (HWND h = ParseHwnd(a[0])) {
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutA(h, static_cast<UINT>(n), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
+                                      SMTO_NORMAL, timeout, &result)) {
+                std::printf("%lld\n", static_cast<long long>(result));
+                return 0;
+            }
+            std::fputs("pwdriver: the window did not answer in time\n", stderr);
+            return 1;
+        }
+    }
+    if (cmd == "menus" && nargs == 0) {
+        PrintMenus(VisibleMenus());
+        return 0;
+    }
+    if (cmd == "wait-menu" && nargs == 1 && ParseTimeout(a[0], timeout)) {
+        std::vector<HWND> menus;
+        if (WaitFor(timeout, [&] { return !(menus = VisibleMenus()).empty(); })) {
+            PrintMenus(menus);
+            return 0;
+        }
+        std::fputs("pwdriver: no pop-up menu showed\n", stderr);
+        return 1;
+    }
+    if (cmd == "wait-no-menu" && nargs == 1 && ParseTimeout(a[0], timeout)) {
+        if (WaitFor(timeout, [] { return VisibleMenus().empty(); })) return 0;
+        std::fputs("pwdriver: a pop-up menu is still open\n", stderr);
+        return 1;
+    }
+    if (cmd == "escape-menus" && nargs == 0) {
+        for (HWND m : VisibleMenus()) {
+            ::PostMessageA(m, WM_KEYDOWN, VK_ESCAPE, 1);
+            ::PostMessageA(m, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        }
+        return 0;
+    }
+    if (cmd == "click" && (nargs == 3 || nargs == 4) && ParseLong(a[0], n) && ParseLong(a[1], m))
+        return CmdClick(static_cast<int>(n), static_cast<int>(m), a[2], nargs == 4 ? a[3] : "both");
+    if (cmd == "key" && nargs == 1) return CmdKey(a[0]);
+    if (cmd == "memory" && nargs == 0) return CmdMemory();
+    if (cmd == "watch-visible" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout))
+        return CmdWatchVisible(n, timeout);
     return Usage();
 }

@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# Start-up with 100 stored notes: how long the real Pinwell.exe takes under
+# Wine from launch until the 100th note is visible, and how much memory the
+# process holds once they are. A measurement, not a test: nothing here fails
+# on a slow result.
+#
+#   cmake --preset windows && cmake --build --preset windows -j2 --target Pinwell pwdriver
+#   bash bench/e2e/startup100.sh            (RUNS=5 for more repetitions)
+#
+# Settings: PINWELL_BIN_DIR (Pinwell.exe and pwdriver.exe, default
+# build/windows/bin), PINWELL_BASE_PREFIX (default build/windows/wineprefix),
+# RUNS (default 3), NOTES (default 100). Without DISPLAY it runs itself on a
+# 1280x1024 virtual screen.
+#
+# Every start gets a fresh copy of the base prefix and a data file with 100
+# notes at varied places, two thirds of them with a few lines of text.
+# Times come from "pwdriver watch-visible", which polls every 10 ms inside
+# Wine and stamps on the Unix clock the moments it first sees the main
+# dialog, the first visible note and the 100th; the launch is stamped by
+# this script just before it starts the program. So the driver's own start
+# is never part of a figure, and nothing has to be subtracted:
+#   warm  the driver runs before the launch, so the prefix's wineserver is
+#         already up: the program's own start.
+#   cold  the program is launched into a prefix with no wineserver and the
+#         driver right after it; includes Wine bringing the prefix up. A cold
+#         run whose driver came up after the first note showed is dropped.
+# Memory, after a warm start has gone idle: VmRSS of the Pinwell.exe process
+# from /proc, and the working set and private bytes Windows reports for it
+# (pwdriver memory, GetProcessMemoryInfo).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
+base=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
+runs=${RUNS:-3}
+notes=${NOTES:-100}
+. "$root/tools/wine-env.sh"
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$@"
+fi
+for f in Pinwell.exe pwdriver.exe; do
+    [ -f "$bin/$f" ] || { echo "no $bin/$f: build the windows preset first" >&2; exit 2; }
+done
+ensure_wineprefix "$base"
+
+tmp=
+launched=()
+stop_prefix() {
+    [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1
+    local pid
+    for pid in "${launched[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+    launched=()
+    [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -w >/dev/null 2>&1
+}
+cleanup() {
+    stop_prefix
+    [ -n "$tmp" ] && rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+now_ms() { date +%s%3N; }
+drv() { wine "$bin/pwdriver.exe" "$@"; }
+
+# The data file: CRLF, positions from a fixed sequence so every run sees
+# the same desktop, each note wholly on the 1280x1024 screen.
+write_ini() {
+    awk -v n="$notes" 'BEGIN {
+        ORS = "\r\n"; seed = 12345
+        print "[PINWELL]"; print "Version=3.lan"; print "IniUpdate=0116"; print "AskBeforeDelete=Yes"
+        print "ReadNetworkOnStart=No"; print "CheckEmailOnStart=No"; print "NumberOfNotes=" n
+        for (i = 1; i <= n; i++) {
+            seed = (seed * 1103515245 + 12345) % 2147483648; w = 160 + seed % 120
+            seed = (seed * 1103515245 + 12345) % 2147483648; h = 120 + seed % 100
+            seed = (seed * 1103515245 + 12345) % 2147483648; left = seed % (1280 - w)
+            seed = (seed * 1103515245 + 12345) % 2147483648; top = seed % (1024 - h)
+            body = "{\\rtf1\\ansi{\\fonttbl{\\f0 Verdana;}}\\pard\\f0\\fs16 \\par|}"
+            if (i % 3 != 0)
+                body = "{\\rtf1\\ansi{\\fonttbl{\\f0 Verdana;}}\\pard\\f0\\fs16 Note number " i "\\par|" \
+                       "\\b buy\\b0  milk, bread and eggs\\par|call the office at ten\\par|}"
+            print "[NOTE_ID_" i "]"; print "NoteID=" i
+            print "EditBackColor=" (i % 2 ? 10546175 : 11327147); print "EditTextColor=0"
+            print "EditFont=Verdana"; print "EditFontType="; print "EditFontSize=8"; print "EditCharSet=0"
+            print "EditText=" body
+            print "TitleBackColor=" (i % 2 ? 8438907 : 8110468); print "TitleTextColor=0"
+            print "TitleFont=Verdana"; print "TitleFontType=C"; print "TitleFontSize=8"
+            print "TitleText=Note " i; print "TitleCharSet=0"
+            print "Left=" left; print "Top=" top; print "Height=" h; print "Width=" w
+            print "Minimized=No"; print "Border=No"; print "Hidden=No"; print "Expiration="; print "Alarm="
+        }
+    }' >"$1"
+}
+
+# fresh_prefix: a new copy of the base prefix with the data file, no
+# wineserver running for it yet.
+fresh_prefix() {
+    stop_prefix
+    [ -n "$tmp" ] && rm -rf "$tmp"
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-bench.XXXXXX")
+    cp -a "$base" "$tmp/prefix"
+    export WINEPREFIX=$tmp/prefix
+    local appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
+    mkdir -p "$appdata"
+    write_ini "$appdata/Pinwell.ini"
+}
+
+launch() {
+    (cd "$bin" && exec setsid wine ./Pinwell.exe >"$tmp/pinwell.log" 2>&1) &
+    launched+=("$!")
+}
+
+# watch_result FILE LAUNCH_MS: sets main_ms first_ms all_ms (from launch) and
+# ready_ms (the driver's start, from launch; negative when before it).
+watch_result() {
+    local f=$1 t0=$2 r m fi a
+    r=$(awk '$1 == "ready" {print $2}' "$f") m=$(awk '$1 == "main" {print $2}' "$f")
+    fi=$(awk '$1 == "first" {print $2}' "$f") a=$(awk '$1 == "all" {print $2}' "$f")
+    [ -n "$a" ] || return 1
+    ready_ms=$((r - t0)) main_ms=$((m - t0)) first_ms=$((fi - t0)) all_ms=$((a - t0))
+}
+
+# pinwell_unix_pid: the Linux process running Pinwell.exe in this prefix.
+pinwell_unix_pid() {
+    local d pid
+    for d in /proc/[0-9]*; do
+        pid=${d#/proc/}
+        tr '\0' ' ' <"$d/cmdline" 2>/dev/null | grep -q 'Pinwell\.exe' || continue
+        tr '\0' '\n' <"$d/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+        echo "$pid"
+        return 0
+    done
+    return 1
+}
+
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]; else print "-"}'; }
+
+warm_all=() warm_first=() warm_main=() cold_all=() rss=() ws=() priv=() drv_alone=()
+echo "Pinwell start-up with $notes stored notes, $runs runs each (ms from launch)"
+printf '%-4s %-5s %8s %8s %8s\n' run mode main first all
+for ((run = 1; run <= runs; run++)); do
+    # Cold: nothing of Wine running for this prefix at the launch.
+    fresh_prefix
+    t0=$(now_ms)
+    launch
+    drv watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err"
+    if watch_result "$tmp/watch" "$t0" && [ "$ready_ms" -lt "$first_ms" ]; then
+        cold_all+=("$all_ms")
+        printf '%-4s %-5s %8s %8s %8s\n' "$run" cold "$main_ms" "$first_ms" "$all_ms"
+    else
+        printf '%-4s %-5s %s\n' "$run" cold "dropped: $(cat "$tmp/watch.err")"
+    fi
+
+    # Warm: the driver (and with it the wineserver) up before the launch.
+    fresh_prefix
+    drv watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err" &
+    watcher=$!
+    for _ in $(seq 1 600); do grep -q '^ready' "$tmp/watch" && break; sleep 0.05; done
+    t_alone=$(now_ms)
+    drv screen >/dev/null
+    drv_alone+=($(($(now_ms) - t_alone)))
+    t0=$(now_ms)
+    launch
+    wait "$watcher"
+    if watch_result "$tmp/watch" "$t0"; then
+        warm_all+=("$all_ms") warm_first+=("$first_ms") warm_main+=("$main_ms")
+        printf '%-4s %-5s %8s %8s %8s\n' "$run" warm "$main_ms" "$first_ms" "$all_ms"
+    else
+        printf '%-4s %-5s %s\n' "$run" warm "failed: $(cat "$tmp/watch.err")"
+        continue
+    fi
+    # Memory once start-up is over and the notes are painted.
+    drv ping 30000 || continue
+    sleep 2
+    if pid=$(pinwell_unix_pid); then
+        rss+=("$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")")
+    fi
+    if read -r _ w _ p <<<"$(drv memory)" && [ -n "$w" ]; then
+        ws+=($((w / 1024))) priv+=($((p / 1024)))
+    fi
+done
+
+echo
+echo "median over $runs runs"
+printf '  %-44s %s ms\n' "warm: launch -> main dialog" "$(median "${warm_main[@]}")"
+printf '  %-44s %s ms\n' "warm: launch -> first note visible" "$(median "${warm_first[@]}")"
+printf '  %-44s %s ms\n' "warm: launch -> note $notes visible" "$(median "${warm_all[@]}")"
+printf '  %-44s %s ms (%d of %d runs kept)\n' "cold: launch -> note $notes visible" "$(median "${cold_all[@]}")" \
+    "${#cold_all[@]}" "$runs"
+printf '  %-44s %s ms\n' "pwdriver alone, wineserver up (not subtracted)" "$(median "${drv_alone[@]}")"
+printf '  %-44s %s KiB\n' "Linux VmRSS of Pinwell.exe, $notes notes" "$(median "${rss[@]}")"
+printf '  %-44s %s KiB\n' "Windows working set, $notes notes" "$(median "${ws[@]}")"
+printf '  %-44s %s KiB\n' "Windows private bytes, $notes notes" "$(median "${priv[@]}")"
