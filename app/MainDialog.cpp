@@ -197,18 +197,7 @@ void CMainDialog::LoadNotes(int count) {
 CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, bool imported) {
     auto* note = new CNoteDialog();
     CNoteEdit& body = note->Body();
-    body.textColor = static_cast<COLORREF>(r.editTextColor);
-    body.backColor = static_cast<COLORREF>(r.editBackColor);
-    body.fontName = r.editFont;
-    body.fontType = r.editFontType;
-    body.fontSize = r.editFontSize;
-    body.charSet = r.editCharSet;
-    note->m_titleBackColor = static_cast<COLORREF>(r.titleBackColor);
-    note->m_titleTextColor = static_cast<COLORREF>(r.titleTextColor);
-    note->m_titleFontName = r.titleFont;
-    note->m_titleFontType = r.titleFontType;
-    note->m_titleFontSize = r.titleFontSize;
-    note->m_titleCharSet = r.titleCharSet;
+    note->TakeLook(r, true);
     if (!note->CreateNote(m_hWnd)) {
         delete note;
         return nullptr;

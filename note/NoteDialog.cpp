@@ -59,18 +59,7 @@ CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
         WriteBuiltInThemes(ScreenCharSet());
         ReadNoteRecord({}, kDefaultThemeId, theme);
     }
-    m_body.fontName = theme.editFont;
-    m_body.fontType = theme.editFontType;
-    m_body.fontSize = theme.editFontSize;
-    m_body.charSet = theme.editCharSet;
-    m_body.textColor = static_cast<COLORREF>(theme.editTextColor);
-    m_body.backColor = static_cast<COLORREF>(theme.editBackColor);
-    m_titleFontName = theme.titleFont;
-    m_titleFontType = theme.titleFontType;
-    m_titleFontSize = theme.titleFontSize;
-    m_titleCharSet = theme.titleCharSet;
-    m_titleTextColor = static_cast<COLORREF>(theme.titleTextColor);
-    m_titleBackColor = static_cast<COLORREF>(theme.titleBackColor);
+    TakeLook(theme, true);
 
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     m_titleMenu.LoadMenu(inst, IDR_TITLEMENU);
@@ -586,20 +575,7 @@ void CNoteDialog::ApplyTheme(std::int32_t themeId) {
     NoteRecord theme;
     if (!ReadNoteRecord({}, themeId, theme)) return;
     const bool coloursOnly = CSettingsStore().ReadOnChangeTheme() == "Colors";
-    m_body.textColor = static_cast<COLORREF>(theme.editTextColor);
-    m_body.backColor = static_cast<COLORREF>(theme.editBackColor);
-    m_titleTextColor = static_cast<COLORREF>(theme.titleTextColor);
-    m_titleBackColor = static_cast<COLORREF>(theme.titleBackColor);
-    if (!coloursOnly) {
-        m_body.fontName = theme.editFont;
-        m_body.fontType = theme.editFontType;
-        m_body.fontSize = theme.editFontSize;
-        m_body.charSet = theme.editCharSet;
-        m_titleFontName = theme.titleFont;
-        m_titleFontType = theme.titleFontType;
-        m_titleFontSize = theme.titleFontSize;
-        m_titleCharSet = theme.titleCharSet;
-    }
+    TakeLook(theme, !coloursOnly);
     SetBodyBackColor(m_body.backColor);
     m_body.ApplyNoteFormat();
     SetTitleBackColor(m_titleBackColor);
@@ -749,16 +725,7 @@ void CNoteDialog::ChangeTitleCase(bool upper) {
     SetTitle(text);
 }
 
-void CNoteDialog::ChooseColour(COLORREF& colour) {
-    static COLORREF custom[16] = {};
-    CHOOSECOLORA cc{};
-    cc.lStructSize = sizeof cc;
-    cc.hwndOwner = m_hWnd;
-    cc.rgbResult = colour;
-    cc.lpCustColors = custom;
-    cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
-    if (::ChooseColorA(&cc)) colour = cc.rgbResult;
-}
+void CNoteDialog::ChooseColour(COLORREF& colour) { CNoteEdit::s_chooseColor(m_hWnd, colour); }
 
 // ---- menus ------------------------------------------------------------------
 
@@ -864,19 +831,24 @@ BOOL CNoteDialog::PreTranslateMessage(MSG* msg) {
     }
 }
 
-void CNoteDialog::LoadRecordIntoNote(const NoteRecord& r) {
+void CNoteDialog::TakeLook(const NoteRecord& r, bool fonts) {
+    m_body.textColor = static_cast<COLORREF>(r.editTextColor);
+    m_body.backColor = static_cast<COLORREF>(r.editBackColor);
+    m_titleTextColor = static_cast<COLORREF>(r.titleTextColor);
+    m_titleBackColor = static_cast<COLORREF>(r.titleBackColor);
+    if (!fonts) return;
     m_body.fontName = r.editFont;
     m_body.fontType = r.editFontType;
     m_body.fontSize = r.editFontSize;
     m_body.charSet = r.editCharSet;
-    m_body.textColor = static_cast<COLORREF>(r.editTextColor);
-    m_body.backColor = static_cast<COLORREF>(r.editBackColor);
     m_titleFontName = r.titleFont;
     m_titleFontType = r.titleFontType;
     m_titleFontSize = r.titleFontSize;
     m_titleCharSet = r.titleCharSet;
-    m_titleTextColor = static_cast<COLORREF>(r.titleTextColor);
-    m_titleBackColor = static_cast<COLORREF>(r.titleBackColor);
+}
+
+void CNoteDialog::LoadRecordIntoNote(const NoteRecord& r) {
+    TakeLook(r, true);
     SetBodyBackColor(m_body.backColor);
     m_body.ApplyNoteFormat();
     SetTitleBackColor(m_titleBackColor);

@@ -54,6 +54,9 @@ public:
     void SetStatusIcon(int kind);
     bool HasStatusMark(int kind) const { return m_statusMarks[kind]; }
     void LoadRecordIntoNote(const NoteRecord& record);
+    // Takes the colours (and, with fonts, the fonts) of a record or theme
+    // into the note's state; applying them to the window is the caller's.
+    void TakeLook(const NoteRecord& record, bool fonts);
 
     // Alarm and expiration.
     bool CheckExpiration();  // true when the note expired and is gone
