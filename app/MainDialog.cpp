@@ -12,6 +12,7 @@
 #include "app/Clock.h"
 #include "dialogs/PasswordDialog.h"
 #include "note/ReplyTitle.h"
+#include "net/NetworkNeighbourhood.h"
 #include "net/NoteData.h"
 #include "net/NoteServer.h"
 #include "note/BuiltInThemes.h"
@@ -139,6 +140,7 @@ BOOL CMainDialog::OnInitDialog() {
     // 9-13. Defaults and the intervals kept in memory.
     if (settings.ReadAskBeforeDelete().empty()) settings.WriteAskBeforeDelete("Yes");
     if (settings.ReadReadNetworkOnStart().empty()) settings.WriteReadNetworkOnStart("Yes");
+    if (settings.IsOn(Switch::ReadNetworkOnStart)) ReadNetworkNeighbourhood(m_hWnd);
     m_networkTicker.SetMinutes(settings.ReadNetworkIntervalMinutes());
     if (settings.ReadCheckEmailOnStart().empty()) settings.WriteCheckEmailOnStart("No");
     m_emailTicker.SetMinutes(settings.ReadCheckEmailIntervalMinutes());
@@ -432,10 +434,11 @@ void CMainDialog::OnTimer(UINT_PTR) {
         CreateNoteFromData(*text);
         PlayArrivalSound();
     }
-    // 5-6. The periodic e-mail check and network read come with their
-    // features; their counters run already so that the periods hold.
+    // 5. The periodic e-mail check comes with the e-mail feature; its
+    // counter runs already so that the period holds.
     m_emailTicker.Tick();
-    m_networkTicker.Tick();
+    // 6. The periodic read of the network neighbourhood.
+    if (m_networkTicker.Tick()) ReadNetworkNeighbourhood(m_hWnd);
 }
 
 void CMainDialog::PlayArrivalSound() {
@@ -459,9 +462,16 @@ CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
     const LocalTime now = LocalNow();
     ReceivedNote received = ParseNoteData(noteData, now.hour, now.minute);
     if (received.flood) {
-        m_flood = true;
-        DestroyWindow();  // with the flag set: the warning, nothing destroyed
-        StopServerThread();
+        // Receiving goes off before the warning shows: the warning's own
+        // message loop keeps the tick running, and a flood must not open a
+        // warning per note. The partial note is not worth showing.
+        if (!m_receivingOff) {
+            m_receivingOff = true;
+            StopServerThread();
+            m_flood = true;
+            DestroyWindow();  // with the flag set: the warning, nothing destroyed
+        }
+        return nullptr;
     }
     CNoteDialog* note = OpenNoteWindow(received.record, true, false);
     WriteNumberOfNotes(m_noteCounter);

@@ -93,4 +93,5 @@ private:
     bool m_emailWaitFlag = false;
     bool m_busy = false;
     bool m_flood = false;
+    bool m_receivingOff = false;  // after a flood, until the next start
 };

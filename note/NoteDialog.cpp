@@ -17,6 +17,7 @@
 #include "app/Seams.h"
 #include "dialogs/InputTextDialog.h"
 #include "app/Clock.h"
+#include "net/SendNoteDialog.h"
 #include "net/Socket.h"
 #include "note/BodyMenuSlots.h"
 #include "note/BuiltInThemes.h"
@@ -447,6 +448,8 @@ void CNoteDialog::CheckAlarm() {
     if (verdict.clearAlarm) {
         m_alarm.clear();
         StoreNote();
+        UpdateAlarmTip();
+        UpdateAlarmIcon();
     }
     if (verdict.ring) {
         HWND icon = GetDlgItem(IDC_ALARM);
@@ -566,7 +569,10 @@ void CNoteDialog::ReplyToSender() {
 }
 
 void CNoteDialog::SendToOther() {
-    // The send dialog arrives with the recipients and groups work.
+    CSendNoteDialog dialog(m_noteId, PlainBodyText());
+    if (dialog.DoModal(m_hWnd) != IDOK || !dialog.m_sent) return;
+    // The dialog has shown its errors already.
+    ApplyDeliveryResult(*this, dialog.m_errors, false);
 }
 
 // ---- themes -----------------------------------------------------------------

@@ -7,7 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     googletest libgtest-dev libbenchmark-dev libstb-dev
     wine wine64 xvfb xauth imagemagick fonts-dejavu-core
-    procps util-linux
+    procps util-linux netcat-openbsd iproute2 xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

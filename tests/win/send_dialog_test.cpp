@@ -1,0 +1,881 @@
+// The send dialog driven like a user would: the modal dialog runs its own
+// loop, so a thread timer types, clicks and presses keys from inside it,
+// answers the group-name dialog and the message boxes, and a loopback
+// receiver takes the notes it sends.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "WinTestSupport.h"
+#include "app/OsLabel.h"
+#include "app/ProgramFlags.h"
+#include "dialogs/DialogLogic.h"
+#include "net/NetUtil.h"
+#include "net/NetworkNeighbourhood.h"
+#include "net/NoteServer.h"
+#include "net/SendNoteDialog.h"
+#include "net/Socket.h"
+#include "res/resource.h"
+#include "store/IniFile.h"
+#include "store/NoteRecord.h"
+#include "store/SettingsStore.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string WindowText(HWND hwnd) {
+    char buf[1024] = {};
+    ::GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string ClassOf(HWND hwnd) {
+    char buf[64] = {};
+    ::GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::vector<HWND> ThreadWindows() {
+    std::vector<HWND> found;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool Open(HWND w) { return ::IsWindow(w) && ::IsWindowVisible(w); }
+bool Enabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
+void Click(HWND dlg, int id) { ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+void Command(HWND dlg, int id) { ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+void SetText(HWND dlg, int id, const std::string& text) { ::SetDlgItemTextA(dlg, id, text.c_str()); }
+
+// A key as the user presses it: posted, so it goes through the dialog's loop.
+void PressKeyIn(HWND dlg, int id, WPARAM key) {
+    HWND control = ::GetDlgItem(dlg, id);
+    ::SetFocus(control);
+    ::PostMessageA(control, WM_KEYDOWN, key, 1);
+    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+}
+
+void SelectCombo(HWND dlg, int id, int index) {
+    ::SendDlgItemMessageA(dlg, id, CB_SETCURSEL, index, 0);
+    ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
+}
+
+Strings ComboItems(HWND dlg, int id) {
+    Strings items;
+    const int count = static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char buf[256] = {};
+        ::SendDlgItemMessageA(dlg, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+        items.push_back(buf);
+    }
+    return items;
+}
+
+int ComboSelection(HWND dlg, int id) { return static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)); }
+
+struct Row {
+    std::string text;
+    int image;
+    bool operator==(const Row&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& r) { return os << '{' << r.text << ',' << r.image << '}'; }
+
+std::vector<Row> Rows(HWND dlg, int id) {
+    HWND list = ::GetDlgItem(dlg, id);
+    std::vector<Row> rows;
+    const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char buf[256] = {};
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = i;
+        item.pszText = buf;
+        item.cchTextMax = sizeof buf;
+        ::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        rows.push_back({buf, item.iImage});
+    }
+    return rows;
+}
+
+Strings Texts(HWND dlg, int id) {
+    Strings texts;
+    for (const Row& r : Rows(dlg, id)) texts.push_back(r.text);
+    return texts;
+}
+
+void SelectRows(HWND dlg, int id, std::initializer_list<int> indices) {
+    HWND list = ::GetDlgItem(dlg, id);
+    LVITEMA clear{};
+    clear.stateMask = LVIS_SELECTED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    for (int i : indices) {
+        LVITEMA item{};
+        item.state = LVIS_SELECTED;
+        item.stateMask = LVIS_SELECTED;
+        ::SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+bool ReadOnly(HWND dlg, int id) {
+    return (::GetWindowLongPtrA(::GetDlgItem(dlg, id), GWL_STYLE) & ES_READONLY) != 0;
+}
+
+// Lets the windows run (paint, timers) from inside a step, leaving the
+// driver's own ticks aside.
+void PumpFor(DWORD ms) {
+    for (DWORD until = ::GetTickCount() + ms; ::GetTickCount() < until;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 30, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_TIMER && msg.hwnd == nullptr) continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+// With PINWELL_DIALOG_SHOTS set to a Unix folder, a picture of the whole
+// virtual screen is taken there (imagemagick's import on the display).
+void Screenshot(const char* name) {
+    const char* dir = std::getenv("PINWELL_DIALOG_SHOTS");
+    if (!dir || !*dir) return;
+    for (HWND w : ThreadWindows())
+        if (::IsWindowVisible(w))
+            ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(600);
+    std::string cmd = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    const std::string file = "Z:" + std::string(dir) + "/" + name + ".png";
+    ::DeleteFileA(file.c_str());
+    if (::CreateProcessA("Z:\\usr\\bin\\import", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ::WaitForSingleObject(pi.hProcess, 20000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        // A Unix program started from Wine may be reported ended before it
+        // has done its work: keep the windows up until the picture is there.
+        for (DWORD until = ::GetTickCount() + 10000; ::GetTickCount() < until;) {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            if (::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0) break;
+            PumpFor(100);
+        }
+        PumpFor(300);
+    } else {
+        ADD_FAILURE() << "could not start import for " << name;
+    }
+}
+
+// Runs steps against the send dialog owned by `owner` from a thread timer.
+// Message boxes (caption "Pinwell") are recorded and answered with the next
+// of `answers` (IDOK when none is left); the group-name dialog is answered
+// with the next of `names` (Cancel when none is left). A step runs only when
+// no earlier one is still on the stack; `watch` runs on every tick.
+class SendDriver {
+public:
+    using Step = std::function<void(HWND dlg)>;
+
+    explicit SendDriver(HWND owner) : owner_(owner) {}
+
+    SendDriver& Then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
+
+    INT_PTR Run(const std::function<INT_PTR()>& modal) {
+        current_ = this;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &SendDriver::Tick);
+        const INT_PTR result = modal();
+        ::KillTimer(nullptr, timer);
+        current_ = nullptr;
+        EXPECT_FALSE(timedOut_) << "the dialog did not close by itself";
+        EXPECT_EQ(next_, steps_.size()) << "not every step ran";
+        return result;
+    }
+
+    std::deque<int> answers;
+    std::deque<std::string> names;
+    Strings boxes;
+    std::vector<UINT> boxIcons;  // MB_ICON* style of each box
+    std::function<void()> watch;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (current_) current_->OnTick();
+    }
+
+    HWND FindDialog() const {
+        for (HWND w : ThreadWindows())
+            if (ClassOf(w) == "#32770" && ::GetWindow(w, GW_OWNER) == owner_ && Open(w)) return w;
+        return nullptr;
+    }
+
+    HWND FindUnhandled(const std::string& caption) const {
+        for (HWND w : ThreadWindows())
+            if (ClassOf(w) == "#32770" && Open(w) && WindowText(w) == caption && !handled_.count(w)) return w;
+        return nullptr;
+    }
+
+    void OnTick() {
+        if (watch) watch();
+        if (HWND box = FindUnhandled("Pinwell")) {
+            std::string text;
+            bool hasIcon = false;
+            for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+                if (ClassOf(c) != "Static") continue;
+                if (::GetWindowLongPtrA(c, GWL_STYLE) & SS_ICON)
+                    hasIcon = hasIcon || ::SendMessageA(c, STM_GETICON, 0, 0) != 0;
+                else
+                    text += WindowText(c);
+            }
+            boxes.push_back(text);
+            boxIcons.push_back(hasIcon);
+            handled_.insert(box);
+            int answer = IDOK;
+            if (!answers.empty()) {
+                answer = answers.front();
+                answers.pop_front();
+            }
+            ::PostMessageA(box, WM_COMMAND, answer, 0);
+            return;
+        }
+        if (HWND input = FindUnhandled(InputTextCaption(InputTextMode::GroupName))) {
+            handled_.insert(input);
+            if (names.empty()) {
+                ::PostMessageA(input, WM_COMMAND, IDCANCEL, 0);
+            } else {
+                ::SetDlgItemTextA(input, IDC_INPUT_TEXT, names.front().c_str());
+                names.pop_front();
+                ::PostMessageA(input, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(input, IDOK)));
+            }
+            return;
+        }
+        if (++ticks_ > 750) {  // fifteen seconds: give up rather than hang the run
+            timedOut_ = true;
+            if (HWND dlg = FindDialog()) ::EndDialog(dlg, -2);
+            return;
+        }
+        if (busy_ || next_ >= steps_.size()) return;
+        HWND dlg = FindDialog();
+        if (!dlg || !::IsWindowEnabled(dlg)) return;
+        busy_ = true;
+        const size_t step = next_++;
+        steps_[step](dlg);
+        busy_ = false;
+    }
+
+    static inline SendDriver* current_ = nullptr;
+    HWND owner_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    bool busy_ = false;
+    bool timedOut_ = false;
+    int ticks_ = 0;
+    std::set<HWND> handled_;
+};
+
+class SendDialogTest : public WindowTest {
+protected:
+    SendDriver Driver() { return SendDriver(owner_); }
+
+    void WriteNote(std::int32_t id, const std::string& title) {
+        NoteRecord r;
+        r.noteId = id;
+        r.editFont = "Tahoma";
+        r.editText = "{\\rtf1 hello\\par}";
+        r.editFontSize = 10;
+        r.editBackColor = 0x97CBFF;
+        r.titleFont = "Tahoma";
+        r.titleText = title;
+        r.titleFontType = "C";
+        r.titleFontSize = 8;
+        r.titleBackColor = 0xE28E49;
+        r.titleTextColor = 0xFFFFFF;
+        r.left = 100;
+        r.top = 120;
+        r.width = 200;
+        r.height = 150;
+        r.minimized = r.border = r.hidden = "No";
+        ASSERT_TRUE(WriteNoteRecord(MainDataFilePath(), r));
+    }
+
+    std::string Group(const std::string& key) { return ini::Read(MainDataFilePath(), "RECIPIENTS_LIST", key); }
+
+    const std::string computer_ = CNetUtil().GetLocalComputerName();
+};
+
+// ---- opening ---------------------------------------------------------------------------------
+
+TEST_F(SendDialogTest, OpensWithListsToolTipsAndTheComputerIdentity) {
+    ini::Write(NetworkListFilePath(), "NETWORK_LIST", "NetList", "alpha~Beta~~GAMMA~");
+    ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Team~~Boss~");
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(WindowText(d), "Send note to other");
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDOK)), "Send note");
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDCANCEL)), "Close");
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY_LABEL)), "Sent from :");
+        EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_BIG, 0), 0);
+
+        // Centred on the desktop.
+        RECT r{}, desk{};
+        ::GetWindowRect(d, &r);
+        ::GetWindowRect(::GetDesktopWindow(), &desk);
+        EXPECT_LE(std::abs((r.left + r.right) - (desk.left + desk.right)), 2);
+        EXPECT_LE(std::abs((r.top + r.bottom) - (desk.top + desk.bottom)), 2);
+
+        const std::pair<int, const char*> lists[] = {{IDC_SEND_NETWORK_LIST, "Network Neighborhood"},
+                                                     {IDC_SEND_RECIPIENTS, "Note Recipients"}};
+        for (const auto& [id, title] : lists) {
+            HWND list = ::GetDlgItem(d, id);
+            char buf[64] = {};
+            LVCOLUMNA col{};
+            col.mask = LVCF_TEXT | LVCF_WIDTH;
+            col.pszText = buf;
+            col.cchTextMax = sizeof buf;
+            ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col)));
+            EXPECT_STREQ(buf, title);
+            EXPECT_EQ(col.cx, 156);
+            const DWORD ex = static_cast<DWORD>(::SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+            EXPECT_EQ(ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP),
+                      static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP));
+        }
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
+            ::SendDlgItemMessageA(d, IDC_SEND_RECIPIENTS, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        ASSERT_NE(images, nullptr);
+        EXPECT_EQ(::ImageList_GetImageCount(images), 2);
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(cx, 16);
+        EXPECT_EQ(cy, 16);
+
+        // The stored network list reversed, in upper case, without pictures.
+        EXPECT_EQ(Rows(d, IDC_SEND_NETWORK_LIST),
+                  (std::vector<Row>{{"GAMMA", 0}, {"BETA", 0}, {"ALPHA", 0}}));
+        EXPECT_EQ(ComboItems(d, IDC_SEND_GROUPS), (Strings{"Team", "Boss"}));
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_GROUPS), CB_ERR);
+        EXPECT_EQ(ComboItems(d, IDC_SEND_IDENTITY_TYPE),
+                  (Strings{"Computer name", "IP Address", "E-mail", "Anonymous", "Name"}));
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_IDENTITY_TYPE), 0);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), computer_);
+        EXPECT_EQ(ReadOnly(d, IDC_SEND_IDENTITY), computer_ != "MYCOMPUTER");
+
+        // Nothing to send, save, clear, add, remove or delete yet.
+        for (int id : {IDOK, IDC_SEND_CLEAR, IDC_SEND_SAVE_GROUP, IDC_SEND_DELETE_GROUP, IDC_SEND_ADD, IDC_SEND_REMOVE})
+            EXPECT_FALSE(Enabled(d, id)) << id;
+        EXPECT_TRUE(Enabled(d, IDC_SEND_ADD_ALL));
+
+        HWND tip = dlg.GetToolTip();
+        ASSERT_TRUE(::IsWindow(tip));
+        EXPECT_EQ(::SendMessageA(tip, TTM_GETTIPBKCOLOR, 0, 0), 0x00AFFFFF);
+        EXPECT_EQ(::SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 300);
+        EXPECT_EQ(::SendMessageA(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 600);
+        EXPECT_EQ(::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 15);
+        const std::pair<int, const char*> tips[] = {
+            {IDC_SEND_RECIPIENT, "Type computer name, IP address or email you want to send note. Also Internet "
+                                 "computer name is supported."},
+            {IDC_SEND_GROUPS, "You can select old saved group."},
+            {IDC_SEND_ADD_ALL, "Add all computer(s) from your Network Neighborhood to the recipients list."},
+            {IDC_SEND_IDENTITY_TYPE, "Your identifier when sending note to other(s). This text will appear in "
+                                     "received note title (except if anonymous sender is selected)."},
+            {IDCANCEL, "Cancel sending note. Close this dialog."},
+        };
+        for (const auto& [id, text] : tips) {
+            char buf[512] = {};
+            TOOLINFOA ti{};
+            ti.cbSize = sizeof ti;
+            ti.hwnd = d;
+            ti.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(d, id));
+            ti.lpszText = buf;
+            ::SendMessageA(tip, TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
+            // The message hands out at most 79 characters; the shown tip below
+            // proves a whole one.
+            EXPECT_EQ(std::string(buf), std::string(text).substr(0, std::strlen(buf))) << id;
+            EXPECT_GE(std::strlen(buf), std::min<std::size_t>(std::strlen(text), 79)) << id;
+        }
+        Screenshot("send-dialog-open");
+    });
+    driver.Then([&](HWND d) {
+        // The mouse resting on a control brings up its tip, whole, even
+        // inside the dialog's own loop.
+        HWND entry = ::GetDlgItem(d, IDC_SEND_RECIPIENT);
+        RECT r{};
+        ::GetWindowRect(entry, &r);
+        ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::SendMessageA(entry, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        HWND tip = dlg.GetToolTip();
+        for (DWORD until = ::GetTickCount() + 5000; ::GetTickCount() < until && !::IsWindowVisible(tip);) PumpFor(50);
+        EXPECT_TRUE(::IsWindowVisible(tip));
+        EXPECT_EQ(WindowText(tip), "Type computer name, IP address or email you want to send note. Also Internet "
+                                   "computer name is supported.");
+        RECT tr{};
+        ::GetWindowRect(tip, &tr);
+        EXPECT_LE(tr.right - tr.left, 320) << "wrapped at the tip width";
+        Screenshot("send-dialog-tip");
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDCANCEL);
+    EXPECT_FALSE(dlg.m_sent);
+    EXPECT_TRUE(driver.boxes.empty());
+}
+
+// ---- adding and removing ----------------------------------------------------------------------
+
+TEST_F(SendDialogTest, TypedAndNetworkRecipientsGoOnTopWithTheirIcons) {
+    ini::Write(NetworkListFilePath(), "NETWORK_LIST", "NetList", "ALPHA~BETA~GAMMA~");
+    ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Team~");
+    ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "Team", "X~");
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        SetText(d, IDC_SEND_RECIPIENT, "john smith");
+        EXPECT_FALSE(Enabled(d, IDC_SEND_ADD)) << "a space keeps Add greyed";
+        SetText(d, IDC_SEND_RECIPIENT, "pc-one");
+        EXPECT_TRUE(Enabled(d, IDC_SEND_ADD));
+        SelectCombo(d, IDC_SEND_GROUPS, 0);
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS), Strings{"X"});
+        PressKeyIn(d, IDC_SEND_RECIPIENT, VK_RETURN);
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Rows(d, IDC_SEND_RECIPIENTS), (std::vector<Row>{{"PC-ONE", 0}, {"X", 0}}))
+            << "Enter in the entry adds it, in upper case, with the computer icon";
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_RECIPIENT)), "");
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_GROUPS), CB_ERR) << "adding leaves no group chosen";
+        EXPECT_TRUE(::IsWindow(d) && Open(d)) << "Enter there does not send";
+        for (int id : {IDOK, IDC_SEND_CLEAR, IDC_SEND_SAVE_GROUP}) EXPECT_TRUE(Enabled(d, id)) << id;
+        EXPECT_FALSE(Enabled(d, IDC_SEND_DELETE_GROUP));
+
+        SetText(d, IDC_SEND_RECIPIENT, "  Joe.Doe@Example.COM");
+        SelectRows(d, IDC_SEND_NETWORK_LIST, {0, 2});  // GAMMA, ALPHA
+        Click(d, IDC_SEND_ADD);
+        EXPECT_EQ(Rows(d, IDC_SEND_RECIPIENTS),
+                  (std::vector<Row>{{"ALPHA", 0}, {"GAMMA", 0}, {"joe.doe@example.com", 1}, {"PC-ONE", 0}, {"X", 0}}))
+            << "typed first, then the selection in list order, each on top";
+
+        SetText(d, IDC_SEND_RECIPIENT, "pc-one");
+        Click(d, IDC_SEND_ADD);
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS).size(), 5u) << "no duplicate";
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_RECIPIENT)), "pc-one") << "a refused entry stays";
+        SetText(d, IDC_SEND_RECIPIENT, "");
+
+        SelectRows(d, IDC_SEND_NETWORK_LIST, {1});  // BETA
+        PressKeyIn(d, IDC_SEND_NETWORK_LIST, VK_RETURN);
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS).front(), "BETA") << "Enter in the network list adds";
+        EXPECT_TRUE(Open(d));
+
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0, 2});  // BETA, GAMMA
+        EXPECT_TRUE(Enabled(d, IDC_SEND_REMOVE));
+        PressKeyIn(d, IDC_SEND_RECIPIENTS, VK_DELETE);
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS), (Strings{"ALPHA", "joe.doe@example.com", "PC-ONE", "X"}));
+        EXPECT_FALSE(Enabled(d, IDC_SEND_REMOVE));
+        Click(d, IDC_SEND_ADD_ALL);
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS),
+                  (Strings{"BETA", "GAMMA", "ALPHA", "joe.doe@example.com", "PC-ONE", "X"}));
+        ::SetCursorPos(0, 0);  // no tip over the picture
+        Screenshot("send-dialog");
+        ::SetFocus(::GetDlgItem(d, IDC_SEND_CLEAR));
+        ASSERT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_CLEAR));
+        Click(d, IDC_SEND_CLEAR);
+        EXPECT_TRUE(Texts(d, IDC_SEND_RECIPIENTS).empty());
+        for (int id : {IDOK, IDC_SEND_CLEAR, IDC_SEND_SAVE_GROUP}) EXPECT_FALSE(Enabled(d, id)) << id;
+        HWND focus = ::GetFocus();
+        EXPECT_TRUE(focus && ::IsChild(d, focus) && ::IsWindowEnabled(focus))
+            << "the greyed button passed the keyboard on";
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDCANCEL);
+    EXPECT_TRUE(driver.boxes.empty());
+}
+
+TEST_F(SendDialogTest, ShowIpAddressResolvesTheSelectedName) {
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        SetText(d, IDC_SEND_RECIPIENT, "localhost");
+        Click(d, IDC_SEND_ADD);
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0});
+        Command(d, ID_RECIPIENT_SHOW_IP);
+    });
+    driver.Then([&](HWND d) {
+        SetText(d, IDC_SEND_RECIPIENT, "no-such-host.invalid");
+        Click(d, IDC_SEND_ADD);
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0});
+        Command(d, ID_RECIPIENT_SHOW_IP);
+    });
+    driver.Then([&](HWND d) {
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0});
+        Command(d, ID_RECIPIENT_REMOVE);
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS), Strings{"LOCALHOST"}) << "the menu's Remove";
+        Click(d, IDCANCEL);
+    });
+    driver.Run([&] { return dlg.DoModal(owner_); });
+    EXPECT_EQ(driver.boxes, (Strings{"LOCALHOST : Computer IP address 127.0.0.1   ",
+                                     "NO-SUCH-HOST.INVALID : Can not determine IP Address of the selected computer.\n"
+                                     "Maybe you type wrong computer name or computer is turned off."}));
+    ASSERT_EQ(driver.boxIcons.size(), 2u);
+    EXPECT_TRUE(driver.boxIcons[0]) << "an information box";
+    EXPECT_FALSE(driver.boxIcons[1]) << "a plain box";
+}
+
+void RightClick(HWND dlg, int id) {
+    NMITEMACTIVATE nm{};
+    nm.hdr.hwndFrom = ::GetDlgItem(dlg, id);
+    nm.hdr.idFrom = static_cast<UINT_PTR>(id);
+    nm.hdr.code = NM_RCLICK;
+    nm.iItem = -1;
+    ::SendMessageA(dlg, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&nm));
+}
+
+TEST_F(SendDialogTest, ContextMenusOpenForOneItemAndGreyShowIpForAddresses) {
+    ini::Write(NetworkListFilePath(), "NETWORK_LIST", "NetList", "ALPHA~");
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    struct Seen {
+        Strings items;
+        std::vector<bool> greyed;
+    };
+    std::vector<Seen> menus;
+    driver.watch = [&] {
+        for (HWND w : ThreadWindows()) {
+            if (ClassOf(w) != "#32768" || !Open(w)) continue;
+            HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(w, MN_GETHMENU, 0, 0));
+            Seen seen;
+            for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+                char text[64] = {};
+                if (!::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION)) continue;
+                seen.items.push_back(text);
+                seen.greyed.push_back((::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
+            }
+            menus.push_back(seen);
+            ::EndMenu();
+        }
+    };
+    driver.Then([&](HWND d) {
+        for (const char* r : {"pc-one", "10.0.0.1", "joe@example.com"}) {
+            SetText(d, IDC_SEND_RECIPIENT, r);
+            Click(d, IDC_SEND_ADD);
+        }
+        ASSERT_EQ(Texts(d, IDC_SEND_RECIPIENTS), (Strings{"joe@example.com", "10.0.0.1", "PC-ONE"}));
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0});
+        RightClick(d, IDC_SEND_RECIPIENTS);
+        SelectRows(d, IDC_SEND_RECIPIENTS, {1});
+        RightClick(d, IDC_SEND_RECIPIENTS);
+        SelectRows(d, IDC_SEND_RECIPIENTS, {2});
+        RightClick(d, IDC_SEND_RECIPIENTS);
+        SelectRows(d, IDC_SEND_RECIPIENTS, {0, 2});
+        RightClick(d, IDC_SEND_RECIPIENTS);  // two selected: no menu
+        SelectRows(d, IDC_SEND_NETWORK_LIST, {0});
+        RightClick(d, IDC_SEND_NETWORK_LIST);
+        Click(d, IDCANCEL);
+    });
+    driver.Run([&] { return dlg.DoModal(owner_); });
+    ASSERT_EQ(menus.size(), 4u);
+    const Strings recipientItems{"Remove", "Show IP Address"};
+    EXPECT_EQ(menus[0].items, recipientItems);
+    EXPECT_EQ(menus[0].greyed, (std::vector<bool>{false, true})) << "no look-up for an e-mail address";
+    EXPECT_EQ(menus[1].greyed, (std::vector<bool>{false, true})) << "nor for an IP address";
+    EXPECT_EQ(menus[2].greyed, (std::vector<bool>{false, false})) << "a computer name can be looked up";
+    EXPECT_EQ(menus[3].items, (Strings{"Add", "Show IP Address"}));
+    EXPECT_EQ(menus[3].greyed, (std::vector<bool>{false, false}));
+}
+
+// ---- groups -------------------------------------------------------------------------------------
+
+TEST_F(SendDialogTest, SavingChoosingAndDeletingGroups) {
+    ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Old~");
+    ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "Old", "pc-a~bob@example.com~10.0.0.3~");
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.names = {"  Team  ", "bad~name"};
+    driver.answers = {IDOK, IDNO, IDYES};
+    driver.Then([&](HWND d) {
+        SelectCombo(d, IDC_SEND_GROUPS, 0);
+        EXPECT_EQ(Rows(d, IDC_SEND_RECIPIENTS),
+                  (std::vector<Row>{{"10.0.0.3", 0}, {"bob@example.com", 1}, {"pc-a", 0}}))
+            << "stored order reversed, stored text kept, e-mail icon for the address";
+        EXPECT_TRUE(Enabled(d, IDC_SEND_DELETE_GROUP));
+        SetText(d, IDC_SEND_RECIPIENT, "pc-b");
+        Click(d, IDC_SEND_ADD);
+        Click(d, IDC_SEND_SAVE_GROUP);  // answered "  Team  "
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Group("ListNames"), "Old~Team~");
+        EXPECT_EQ(Group("Team"), "PC-B~10.0.0.3~bob@example.com~pc-a~") << "top first";
+        EXPECT_EQ(ComboItems(d, IDC_SEND_GROUPS), (Strings{"Old", "Team"}));
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_GROUPS), 1);
+        Click(d, IDC_SEND_SAVE_GROUP);  // answered "bad~name": refused with a box
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Group("ListNames"), "Old~Team~");
+        Click(d, IDC_SEND_SAVE_GROUP);  // no name left: the user cancels
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Group("ListNames"), "Old~Team~");
+        Click(d, IDC_SEND_DELETE_GROUP);  // answered No
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Group("Team"), "PC-B~10.0.0.3~bob@example.com~pc-a~");
+        EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS).size(), 4u);
+        Click(d, IDC_SEND_DELETE_GROUP);  // answered Yes
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Group("ListNames"), "Old~");
+        EXPECT_EQ(Group("Team"), "");
+        EXPECT_EQ(Group("Old"), "pc-a~bob@example.com~10.0.0.3~");
+        EXPECT_EQ(ComboItems(d, IDC_SEND_GROUPS), Strings{"Old"});
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_GROUPS), CB_ERR);
+        EXPECT_TRUE(Texts(d, IDC_SEND_RECIPIENTS).empty());
+        EXPECT_FALSE(Enabled(d, IDC_SEND_DELETE_GROUP));
+        Command(d, IDC_SEND_DELETE_GROUP);  // nothing shown: nothing happens
+        Click(d, IDCANCEL);
+    });
+    driver.Run([&] { return dlg.DoModal(owner_); });
+    EXPECT_EQ(driver.boxes, (Strings{"A group name can not contain \"~\" or \"=\". Please choose another name.",
+                                     "Delete group 'Team'. Are you sure ? ", "Delete group 'Team'. Are you sure ? "}));
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
+// ---- identity -------------------------------------------------------------------------------------
+
+TEST_F(SendDialogTest, IdentityTypesAndTheirChecksBeforeSending) {
+    CSettingsStore().WriteSentFrom("Name:Joe Bloggs");
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(ComboSelection(d, IDC_SEND_IDENTITY_TYPE), 4);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "Joe Bloggs");
+        EXPECT_FALSE(ReadOnly(d, IDC_SEND_IDENTITY));
+
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 3);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "ANONYMOUS");
+        EXPECT_TRUE(ReadOnly(d, IDC_SEND_IDENTITY));
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 0);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), computer_);
+        EXPECT_TRUE(ReadOnly(d, IDC_SEND_IDENTITY));
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 2);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "") << "a computer name is no address";
+        EXPECT_FALSE(ReadOnly(d, IDC_SEND_IDENTITY));
+
+        SetText(d, IDC_SEND_RECIPIENT, "10.0.0.1");
+        Click(d, IDC_SEND_ADD);
+        SetText(d, IDC_SEND_IDENTITY, "joe@example");
+        Click(d, IDOK);  // refused
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_TRUE(Open(d)) << "the dialog stays";
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_IDENTITY));
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 4);
+        EXPECT_FALSE(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)).empty()) << "the Windows user name";
+        SetText(d, IDC_SEND_IDENTITY, "   ");
+        Click(d, IDOK);  // refused
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_IDENTITY));
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 1);
+        SetText(d, IDC_SEND_IDENTITY, "ERROR");  // what an unresolvable computer gives
+        Click(d, IDOK);  // refused
+    });
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_IDENTITY_TYPE));
+        SetText(d, IDC_SEND_IDENTITY, "10.0.0.5");
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 1);
+        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "10.0.0.5") << "an address is kept";
+        g_emailCheckRunning = true;
+        Click(d, IDOK);  // refused while an e-mail check runs
+    });
+    driver.Then([&](HWND d) {
+        g_emailCheckRunning = false;
+        EXPECT_TRUE(Open(d));
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDCANCEL);
+    g_emailCheckRunning = false;
+    EXPECT_EQ(driver.boxes,
+              (Strings{"Email you have entered in \"Sent from:\" field is not valid ...",
+                       "Name in \"Sent from:\" field can not be empty ...",
+                       "IP Address in \"Default sent from:\" field is not valid ...",
+                       "Checking for email notes is in progress. When checking is done click Send note button again."}));
+    EXPECT_FALSE(dlg.m_sent);
+}
+
+// ---- sending --------------------------------------------------------------------------------------
+
+TEST_F(SendDialogTest, SendNoteDeliversToALoopbackReceiver) {
+    const std::string receiverIni = (dir_ / "receiver.ini").string();
+    NoteServerOptions options;
+    options.port = 0;
+    options.dataFile = receiverIni;
+    options.bindAddress = net::LoopbackAddress();
+    CNoteServer server(options);
+    ASSERT_TRUE(server.Start());
+    const int port = server.WaitUntilListening(5000);
+    ASSERT_GT(port, 0);
+    CSettingsStore().WriteCommunicationPort(std::to_string(port));
+    WriteNote(1, "Lunch");
+
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
+        Click(d, IDC_SEND_ADD);
+        SetText(d, IDC_SEND_RECIPIENT, "joe@example.com");
+        Click(d, IDC_SEND_ADD);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
+    server.Stop();
+    EXPECT_TRUE(dlg.m_sent);
+    EXPECT_EQ(dlg.m_errors, "");
+    EXPECT_EQ(dlg.m_emailRecipients, Strings{"joe@example.com"}) << "left for the e-mail path";
+    EXPECT_EQ(dlg.m_identity, computer_);
+    EXPECT_TRUE(driver.boxes.empty());
+    const std::string received = ini::Read(receiverIni, kNoteReceivedSection, kNoteDataKey);
+    EXPECT_EQ(received.substr(0, computer_.size() + 1), computer_ + "~");
+    EXPECT_NE(received.find("~Lunch~"), std::string::npos) << received;
+}
+
+TEST_F(SendDialogTest, FailedComputersAreShownAndReported) {
+    // A port nobody listens on, and a family without a messaging command.
+    net::WinsockSession winsock;
+    net::Socket probe = net::Socket::CreateTcp();
+    ASSERT_TRUE(probe.Bind(net::LoopbackAddress(), 0));
+    const int port = probe.LocalPort();
+    probe.Close();
+    CSettingsStore().WriteCommunicationPort(std::to_string(port));
+    WriteNote(1, "Lunch");
+    const std::string family = OsFamily();
+    SetOsFamilyLabel("");
+
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 3);
+        SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
+        Click(d, IDC_SEND_ADD);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
+    SetOsFamilyLabel(family);
+    const std::string line = "127.0.0.1 : Pinwell program must be installed and started on computer.\n";
+    EXPECT_TRUE(dlg.m_sent);
+    EXPECT_EQ(dlg.m_errors, line);
+    EXPECT_EQ(dlg.m_identity, "ANONYMOUS");
+    ASSERT_EQ(driver.boxes.size(), 1u);
+    EXPECT_EQ(driver.boxes[0], line) << "the collected lines, as they are";
+}
+
+TEST_F(SendDialogTest, ErrorsAreNotShownWhenTheSettingSaysNo) {
+    net::WinsockSession winsock;
+    net::Socket probe = net::Socket::CreateTcp();
+    ASSERT_TRUE(probe.Bind(net::LoopbackAddress(), 0));
+    const int port = probe.LocalPort();
+    probe.Close();
+    CSettingsStore settings;
+    settings.WriteCommunicationPort(std::to_string(port));
+    settings.WriteShowSendErrorMessage("No");
+    WriteNote(1, "Lunch");
+    const std::string family = OsFamily();
+    SetOsFamilyLabel("");
+
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    driver.Then([&](HWND d) {
+        SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
+        Click(d, IDC_SEND_ADD);
+        Click(d, IDOK);
+    });
+    driver.Run([&] { return dlg.DoModal(owner_); });
+    SetOsFamilyLabel(family);
+    EXPECT_TRUE(dlg.m_sent);
+    EXPECT_FALSE(dlg.m_errors.empty());
+    EXPECT_TRUE(driver.boxes.empty());
+}
+
+// ---- network neighbourhood ------------------------------------------------------------------------
+
+// Refresh runs the real Lanscout.exe beside the test program. It writes the
+// list where the program keeps its data, so this test reads from there and
+// puts back whatever file was there before.
+TEST_F(SendDialogTest, RefreshRunsLanscoutAndShowsItsList) {
+    ASSERT_EQ(OsFamily(), "Windows 7/8") << "the family that runs the lister";
+    char appData[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData)));
+    const std::string netFile = std::string(appData) + "\\Pinwell.net";
+    std::string saved;
+    const bool hadFile = ::GetFileAttributesA(netFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (hadFile) {
+        std::ifstream in(netFile, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        saved = s.str();
+    }
+    ASSERT_TRUE(ini::Write(netFile, "NETWORK_LIST", "NetList", "STALE-ENTRY~"));
+    SetDataFolder(appData);
+
+    CSendNoteDialog dlg(1, "hello");
+    SendDriver driver = Driver();
+    RECT waitRect{};
+    driver.watch = [&] {
+        for (HWND w : ThreadWindows())
+            if (Open(w) && WindowText(::GetDlgItem(w, IDC_WAIT_LINE1)) == "Reading your Network Neighborhood ...")
+                ::GetWindowRect(w, &waitRect);
+    };
+    driver.Then([&](HWND d) {
+        EXPECT_EQ(Texts(d, IDC_SEND_NETWORK_LIST), Strings{"STALE-ENTRY"});
+        Click(d, IDC_SEND_REFRESH);
+    });
+    driver.Then([&](HWND d) {
+        const Strings names = Texts(d, IDC_SEND_NETWORK_LIST);
+        EXPECT_NE(std::find(names.begin(), names.end(), computer_), names.end()) << "this computer is listed";
+        EXPECT_EQ(std::find(names.begin(), names.end(), "STALE-ENTRY"), names.end());
+        EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << "shown A to Z";
+        EXPECT_TRUE(Enabled(d, IDC_SEND_ADD_ALL));
+        EXPECT_TRUE(::IsWindowEnabled(d));
+        Click(d, IDCANCEL);
+    });
+    driver.Run([&] { return dlg.DoModal(owner_); });
+    SetDataFolder(dir_.string());
+    if (hadFile) {
+        std::ofstream out(netFile, std::ios::binary | std::ios::trunc);
+        out << saved;
+    } else {
+        ::DeleteFileA(netFile.c_str());
+    }
+
+    // The watch ran from timer messages the wait dispatched: it saw the wait
+    // window, in the bottom-right corner of the work area.
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(waitRect.right, work.right);
+    EXPECT_EQ(waitRect.bottom, work.bottom);
+
+    // Where there is no lister there is nothing to wait for.
+    EXPECT_FALSE(RunNetworkLister(dir_.string()));
+}
+
+}  // namespace
