@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,80 @@ public:
     std::vector<std::string> shown;
 };
 
+// ---- Reading and working the controls of a dialog --------------------------------
+
+using Strings = std::vector<std::string>;
+
+std::string WindowText(HWND hwnd);
+std::string ClassOf(HWND hwnd);
+std::string ItemText(HWND dlg, int id);
+std::vector<HWND> ThreadWindows();
+bool Open(HWND w);  // still there and shown
+bool Enabled(HWND dlg, int id);
+bool Checked(HWND dlg, int id);
+void Click(HWND dlg, int id);
+std::string FontFace(HWND dlg);
+void ExpectDialogIcons(HWND dlg);  // both the big and the small one
+HICON StopIcon();                  // the system's, as an error box shows it
+Strings ComboItems(HWND dlg, int id);
+int ComboSelection(HWND dlg, int id);
+std::string ToolText(HWND tip, HWND dlg, int id);  // of the tool on control id
+
+// A key as the user presses it: posted, so it goes through the dialog's loop.
+void PressKeyIn(HWND dlg, int id, WPARAM key);
+
+// Lets the windows run (paint, tooltip timers) from inside a driver step,
+// leaving the driver's own ticks aside, for ms or until done() holds.
+void PumpFor(DWORD ms, const std::function<bool()>& done = {});
+
+// With PINWELL_DIALOG_SHOTS set to a Unix folder, a picture of the whole
+// virtual screen is taken there as NAME.png (imagemagick's import on the
+// display). Does nothing otherwise.
+void Screenshot(const std::string& name);
+
+// Runs steps against the modal dialog owned by `owner` from a thread timer,
+// as a modal dialog runs its own loop. A message box (caption "Pinwell") is
+// recorded and answered with the next of `answers` (IDOK when none is left);
+// a dialog captioned `inputCaption`, when one is set, is answered with the
+// next of `inputs` (Cancel when none is left). A step runs only when no
+// earlier one is still on the stack and the dialog takes input, so a step that
+// raises a box finishes once the box is gone. `watch` runs on every tick.
+class ModalDriver {
+public:
+    using Step = std::function<void(HWND dlg)>;
+
+    explicit ModalDriver(HWND owner) : owner_(owner) {}
+
+    ModalDriver& Then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
+
+    INT_PTR Run(const std::function<INT_PTR()>& modal);
+
+    std::deque<int> answers;
+    Strings boxes;                // the text of each box
+    std::vector<HICON> boxIcons;  // the icon each box showed, null for none
+    std::string inputCaption;
+    std::deque<std::string> inputs;
+    std::function<void()> watch;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    HWND FindDialog() const;
+    HWND FindUnhandled(const std::string& caption) const;
+    void OnTick();
+
+    static inline ModalDriver* current_ = nullptr;
+    HWND owner_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    bool busy_ = false;
+    bool timedOut_ = false;
+    int ticks_ = 0;
+    std::set<HWND> handled_;
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -26,6 +103,8 @@ protected:
 
     // Lets pending messages run (layout, paint) without blocking.
     static void Pump();
+
+    ModalDriver Driver() const { return ModalDriver(owner_); }
 
     std::filesystem::path dir_;
     RecordedNotices notices_;

@@ -6,10 +6,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,32 +16,6 @@
 #include "res/resource.h"
 
 namespace {
-
-std::string WindowText(HWND hwnd) {
-    char buf[512] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassOf(HWND hwnd) {
-    char buf[64] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
-
-std::vector<HWND> ThreadWindows() {
-    std::vector<HWND> found;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
@@ -75,148 +45,11 @@ RECT Dlu(HWND dlg, int left, int top, int right, int bottom) {
     return r;
 }
 
-std::string FontFace(HWND dlg) {
-    LOGFONTA lf{};
-    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-    return lf.lfFaceName;
-}
-
-void Click(HWND dlg, int id) { ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-
 void Type(HWND edit, const std::string& text) {
     for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
-// Enter as the user presses it: through the dialog's own loop.
-void PressEnterIn(HWND dlg, int id) {
-    HWND edit = ::GetDlgItem(dlg, id);
-    ::SetFocus(edit);
-    ::PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-    ::PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
-}
-
-bool Open(HWND dlg) { return ::IsWindow(dlg) && ::IsWindowVisible(dlg); }
-
-struct Box {
-    std::string text;
-    bool stopIcon = false;
-};
-
-// Lets the dialog's windows run (paint, tooltip timers) from inside a step,
-// leaving the driver's own ticks aside, until done() or ms have passed.
-void PumpUntil(DWORD ms, const std::function<bool()>& done) {
-    for (DWORD until = ::GetTickCount() + ms; ::GetTickCount() < until && !done();) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_TIMER && msg.hwnd == nullptr) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-}
-
-// With PINWELL_DIALOG_SHOTS set to a folder, the dialog is held open at this
-// point while a screen grabber outside Wine takes its picture: the test leaves
-// NAME.ready there and waits (painting) until the grabber removes it.
-void Screenshot(const char* name) {
-    const char* dir = std::getenv("PINWELL_DIALOG_SHOTS");
-    if (!dir || !*dir) return;
-    const std::string marker = std::string(dir) + "/" + name + ".ready";
-    if (FILE* f = std::fopen(marker.c_str(), "w")) std::fclose(f);
-    PumpUntil(15000, [&] { return ::GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; });
-}
-
-// Runs steps against the modal dialog owned by `owner` from a thread timer.
-// A message box (caption "Pinwell") that shows up is recorded and closed
-// first; a step runs only when no earlier step is still on the stack, so a
-// step that clicks OK and raises a box finishes once the box is gone.
-class ModalDriver {
-public:
-    using Step = std::function<void(HWND dlg)>;
-
-    explicit ModalDriver(HWND owner) : owner_(owner) {}
-
-    ModalDriver& Then(Step step) {
-        steps_.push_back(std::move(step));
-        return *this;
-    }
-
-    INT_PTR Run(const std::function<INT_PTR()>& modal) {
-        current_ = this;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
-        const INT_PTR result = modal();
-        ::KillTimer(nullptr, timer);
-        current_ = nullptr;
-        EXPECT_FALSE(timedOut_) << "the dialog did not close by itself";
-        EXPECT_EQ(next_, steps_.size()) << "not every step ran";
-        return result;
-    }
-
-    std::vector<Box> boxes;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current_) current_->OnTick();
-    }
-
-    HWND FindDialog() const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && ::GetWindow(w, GW_OWNER) == owner_ && Open(w)) return w;
-        return nullptr;
-    }
-
-    HWND FindBox() const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && Open(w) && WindowText(w) == "Pinwell" && !closed_.count(w))
-                return w;
-        return nullptr;
-    }
-
-    void OnTick() {
-        if (HWND box = FindBox()) {
-            Box seen;
-            const HICON stop = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
-            for (HWND c : Children(box)) {
-                if (ClassOf(c) != "Static") continue;
-                if (::GetWindowLongPtrA(c, GWL_STYLE) & SS_ICON)
-                    seen.stopIcon |= reinterpret_cast<HICON>(::SendMessageA(c, STM_GETICON, 0, 0)) == stop;
-                else if (!WindowText(c).empty())
-                    seen.text += WindowText(c);
-            }
-            boxes.push_back(seen);
-            closed_.insert(box);
-            ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-            return;
-        }
-        if (++ticks_ > 500) {  // ten seconds: give up rather than hang the run
-            timedOut_ = true;
-            if (HWND dlg = FindDialog()) ::EndDialog(dlg, -2);
-            return;
-        }
-        if (busy_ || next_ >= steps_.size()) return;
-        HWND dlg = FindDialog();
-        if (!dlg) return;
-        busy_ = true;
-        const size_t step = next_++;
-        steps_[step](dlg);
-        busy_ = false;
-    }
-
-    static inline ModalDriver* current_ = nullptr;
-    HWND owner_;
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
-    int ticks_ = 0;
-    std::set<HWND> closed_;
-};
-
-class DialogTest : public WindowTest {
-protected:
-    ModalDriver Driver() { return ModalDriver(owner_); }
-};
+class DialogTest : public WindowTest {};
 
 PARAFORMAT Format(WORD alignment, LONG start, LONG right, WORD numbering) {
     PARAFORMAT pf{};
@@ -230,8 +63,6 @@ PARAFORMAT Format(WORD alignment, LONG start, LONG right, WORD numbering) {
     return pf;
 }
 
-bool Checked(HWND dlg, int id) { return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
-
 // ---- Paragraph ------------------------------------------------------------------
 
 TEST_F(DialogTest, ParagraphDialogTemplateIconsAndTooltips) {
@@ -242,8 +73,7 @@ TEST_F(DialogTest, ParagraphDialogTemplateIconsAndTooltips) {
         EXPECT_EQ(::GetActiveWindow(), d);
         EXPECT_EQ(WindowText(d), "Paragraph");
         EXPECT_EQ(FontFace(d), "MS Sans Serif");
-        EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_BIG, 0), 0);
-        EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_SMALL, 0), 0);
+        ExpectDialogIcons(d);
         EXPECT_EQ(ItemText(d, IDC_PARA_LEFT), "Left");
         EXPECT_EQ(ItemText(d, IDC_PARA_CENTER), "Center");
         EXPECT_EQ(ItemText(d, IDC_PARA_RIGHT), "Right");
@@ -279,7 +109,7 @@ TEST_F(DialogTest, ParagraphDialogTemplateIconsAndTooltips) {
         ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ::SendMessageA(bullet, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
         HWND tip = dlg.GetToolTip();
-        PumpUntil(5000, [&] { return ::IsWindowVisible(tip) != FALSE; });
+        PumpFor(5000, [&] { return ::IsWindowVisible(tip) != FALSE; });
         EXPECT_TRUE(::IsWindowVisible(tip));
         EXPECT_EQ(WindowText(tip), "Add bullet style to paragraph(s).");
         Screenshot("paragraph-tip");
@@ -382,8 +212,8 @@ TEST_F(DialogTest, ParagraphRefusesIndentsThatAreNoNumberOrTooLarge) {
         });
     ASSERT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
     ASSERT_EQ(driver.boxes.size(), 2u);
-    EXPECT_EQ(driver.boxes[0].text, "Please enter an integer.");
-    EXPECT_EQ(driver.boxes[1].text, "Please enter an integer between -37874491 and 37874491.");
+    EXPECT_EQ(driver.boxes[0], "Please enter an integer.");
+    EXPECT_EQ(driver.boxes[1], "Please enter an integer between -37874491 and 37874491.");
     EXPECT_EQ(dlg.m_format.dxStartIndent, 283);
     EXPECT_EQ(dlg.m_format.dxRightIndent, 0);
 }
@@ -422,11 +252,11 @@ TEST_F(DialogTest, PasswordTemplateLimitAndEnterMovesToTheSecondEntry) {
             EXPECT_EQ(ItemText(d, IDC_PASSWORD), "abcdefghij");
             EXPECT_EQ(ItemText(d, IDC_PASSWORD_AGAIN), "abcdefghij");
             Screenshot("password-new");
-            PressEnterIn(d, IDC_PASSWORD);
+            PressKeyIn(d, IDC_PASSWORD, VK_RETURN);
         })
         .Then([](HWND d) {
             EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_PASSWORD_AGAIN)) << "Enter moves on";
-            PressEnterIn(d, IDC_PASSWORD_AGAIN);
+            PressKeyIn(d, IDC_PASSWORD_AGAIN, VK_RETURN);
         });
     ASSERT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
     EXPECT_EQ(dlg.m_password, "abcdefghij");
@@ -463,9 +293,9 @@ TEST_F(DialogTest, PasswordMismatchIsRefusedAndOuterBlanksDoNotCount) {
     ASSERT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
     EXPECT_EQ(dlg.m_password, "secret");
     ASSERT_EQ(driver.boxes.size(), 2u);
-    EXPECT_EQ(driver.boxes[0].text, "Please retype password again. Both values must be identical.  ");
-    EXPECT_TRUE(driver.boxes[0].stopIcon);
-    EXPECT_EQ(driver.boxes[1].text, "A password can have at most 10 characters.");
+    EXPECT_EQ(driver.boxes[0], "Please retype password again. Both values must be identical.  ");
+    EXPECT_EQ(driver.boxIcons[0], StopIcon());
+    EXPECT_EQ(driver.boxes[1], "A password can have at most 10 characters.");
 }
 
 TEST_F(DialogTest, PasswordVerifyShowsOneEntryAndEnterConfirms) {
@@ -486,7 +316,7 @@ TEST_F(DialogTest, PasswordVerifyShowsOneEntryAndEnterConfirms) {
         EXPECT_EQ(client.bottom, Dlu(d, 0, 0, 176, 67).bottom - 20);
         Screenshot("password-verify");
         Type(::GetDlgItem(d, IDC_PASSWORD), " pw ");
-        PressEnterIn(d, IDC_PASSWORD);
+        PressKeyIn(d, IDC_PASSWORD, VK_RETURN);
     });
     ASSERT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
     EXPECT_EQ(dlg.m_password, "pw");
@@ -514,8 +344,8 @@ TEST_F(DialogTest, PasswordVerifyAgainstTheStoredOne) {
         EXPECT_EQ(result, c.result) << c.typed;
         ASSERT_EQ(driver.boxes.size(), c.wrongBox ? 1u : 0u) << c.typed;
         if (c.wrongBox) {
-            EXPECT_EQ(driver.boxes[0].text, "Sorry wrong password entered.");
-            EXPECT_TRUE(driver.boxes[0].stopIcon);
+            EXPECT_EQ(driver.boxes[0], "Sorry wrong password entered.");
+            EXPECT_EQ(driver.boxIcons[0], StopIcon());
         }
     }
 }
@@ -539,8 +369,7 @@ TEST_F(DialogTest, InputTextCaptionsByModeAndPresetText) {
             EXPECT_EQ(ItemText(d, IDC_INPUT_TEXT), "Note Title");
             EXPECT_EQ(ItemText(d, IDOK), "OK");
             EXPECT_EQ(ItemText(d, IDCANCEL), "Cancel");
-            EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_BIG, 0), 0);
-            EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_SMALL, 0), 0);
+            ExpectDialogIcons(d);
             Screenshot(("input-text-" + std::to_string(mode)).c_str());
             Click(d, IDCANCEL);
         });
@@ -559,7 +388,7 @@ TEST_F(DialogTest, InputTextIsTrimmedAndNeverEmpty) {
         .Then([](HWND d) {
             EXPECT_EQ(ItemText(d, IDC_INPUT_TEXT), "") << "blanks only: the edit is emptied, the dialog stays";
             Type(::GetDlgItem(d, IDC_INPUT_TEXT), "  Team  Blue  ");
-            PressEnterIn(d, IDC_INPUT_TEXT);
+            PressKeyIn(d, IDC_INPUT_TEXT, VK_RETURN);
         });
     ASSERT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
     EXPECT_EQ(dlg.m_text, "Team  Blue");

@@ -5,9 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
-#include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,53 +20,6 @@
 
 namespace {
 
-std::string WindowText(HWND hwnd) {
-    char buf[512] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassOf(HWND hwnd) {
-    char buf[64] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::vector<HWND> ThreadWindows() {
-    std::vector<HWND> found;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-bool Open(HWND dlg) { return ::IsWindow(dlg) && ::IsWindowVisible(dlg); }
-void Click(HWND dlg, int id) { ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-bool Checked(HWND dlg, int id) { return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
-bool Enabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
-
-std::string FontFace(HWND dlg) {
-    LOGFONTA lf{};
-    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-    return lf.lfFaceName;
-}
-
-std::vector<std::string> ComboItems(HWND dlg, int id) {
-    std::vector<std::string> items;
-    const int count = static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char buf[128] = {};
-        ::SendDlgItemMessageA(dlg, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
-        items.push_back(buf);
-    }
-    return items;
-}
-
-int Selection(HWND dlg, int id) { return static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)); }
 void Select(HWND dlg, int id, int index) { ::SendDlgItemMessageA(dlg, id, CB_SETCURSEL, index, 0); }
 
 void SetPicker(HWND dlg, int id, int year, int month, int day, int hour = 0, int minute = 0) {
@@ -93,140 +43,8 @@ void ExpectToolTips(HWND dlg, HWND tip, const std::vector<std::pair<int, const c
     EXPECT_EQ(::SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 200);
     EXPECT_EQ(::SendMessageA(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 600);
     EXPECT_EQ(::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(tools.size()));
-    for (const auto& [id, text] : tools) {
-        char buf[256] = {};
-        TOOLINFOA ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = dlg;
-        ti.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(dlg, id));
-        ti.lpszText = buf;
-        ::SendMessageA(tip, TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
-        EXPECT_STREQ(buf, text) << "tool of control " << id;
-    }
+    for (const auto& [id, text] : tools) EXPECT_EQ(ToolText(tip, dlg, id), text) << "tool of control " << id;
 }
-
-void ExpectDialogIcons(HWND dlg) {
-    EXPECT_NE(::SendMessageA(dlg, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_NE(::SendMessageA(dlg, WM_GETICON, ICON_SMALL, 0), 0);
-}
-
-// With PINWELL_DIALOG_SHOTS set to a Unix folder, a picture of the whole
-// virtual screen is taken there (needs imagemagick's import on the display).
-void Screenshot(const char* name) {
-    const char* dir = std::getenv("PINWELL_DIALOG_SHOTS");
-    if (!dir || !*dir) return;
-    for (HWND w : ThreadWindows())
-        if (::IsWindowVisible(w))
-            ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    for (DWORD until = ::GetTickCount() + 600; ::GetTickCount() < until;) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 30, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_TIMER && msg.hwnd == nullptr) continue;  // not the driver
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    std::string cmd = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
-    HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA si{sizeof si};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = si.hStdOutput = si.hStdError = nul;
-    PROCESS_INFORMATION pi{};
-    if (::CreateProcessA("Z:\\usr\\bin\\import", cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                         &si, &pi)) {
-        ::WaitForSingleObject(pi.hProcess, 20000);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    } else {
-        ADD_FAILURE() << "could not start import for " << name;
-    }
-    ::CloseHandle(nul);
-}
-
-// Runs steps against the modal dialog owned by `owner` from a thread timer.
-// A message box (caption "Pinwell") is recorded and answered with the next
-// of `answers` (IDOK when none is left); a step runs only when no earlier
-// step is still on the stack.
-class ModalDriver {
-public:
-    using Step = std::function<void(HWND dlg)>;
-
-    explicit ModalDriver(HWND owner) : owner_(owner) {}
-
-    ModalDriver& Then(Step step) {
-        steps_.push_back(std::move(step));
-        return *this;
-    }
-
-    INT_PTR Run(const std::function<INT_PTR()>& modal) {
-        current_ = this;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
-        const INT_PTR result = modal();
-        ::KillTimer(nullptr, timer);
-        current_ = nullptr;
-        EXPECT_FALSE(timedOut_) << "the dialog did not close by itself";
-        EXPECT_EQ(next_, steps_.size()) << "not every step ran";
-        return result;
-    }
-
-    std::vector<int> answers;
-    std::vector<std::string> boxes;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current_) current_->OnTick();
-    }
-
-    HWND FindDialog() const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && ::GetWindow(w, GW_OWNER) == owner_ && Open(w)) return w;
-        return nullptr;
-    }
-
-    HWND FindBox() const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && Open(w) && WindowText(w) == "Pinwell" && !closed_.count(w))
-                return w;
-        return nullptr;
-    }
-
-    void OnTick() {
-        if (HWND box = FindBox()) {
-            std::string text;
-            for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-                if (ClassOf(c) == "Static" && !(::GetWindowLongPtrA(c, GWL_STYLE) & SS_ICON))
-                    text += WindowText(c);
-            boxes.push_back(text);
-            closed_.insert(box);
-            const int answer = boxes.size() <= answers.size() ? answers[boxes.size() - 1] : IDOK;
-            ::SendMessageA(box, WM_COMMAND, answer, 0);
-            return;
-        }
-        if (++ticks_ > 500) {  // ten seconds: give up rather than hang the run
-            timedOut_ = true;
-            if (HWND dlg = FindDialog()) ::EndDialog(dlg, -2);
-            return;
-        }
-        if (busy_ || next_ >= steps_.size()) return;
-        HWND dlg = FindDialog();
-        if (!dlg) return;
-        busy_ = true;
-        const size_t step = next_++;
-        steps_[step](dlg);
-        busy_ = false;
-    }
-
-    static inline ModalDriver* current_ = nullptr;
-    HWND owner_;
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
-    int ticks_ = 0;
-    std::set<HWND> closed_;
-};
 
 class ScheduleDialogTest : public WindowTest {
 protected:
@@ -238,8 +56,6 @@ protected:
         SetClock(previousClock_);
         WindowTest::TearDown();
     }
-
-    ModalDriver Driver() { return ModalDriver(owner_); }
 
     CFixedClock clock_;
     IClock* previousClock_ = nullptr;
@@ -257,14 +73,14 @@ TEST_F(ScheduleDialogTest, AlarmDialogWithoutAlarmShowsTemplateListsAndTips) {
         EXPECT_EQ(WindowText(d), "Note alarm") << "no caption given: the template's";
         EXPECT_EQ(FontFace(d), "MS Sans Serif");
         ExpectDialogIcons(d);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_ALARM_OFF)), "No alarm is set");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_ALARM_ON)), "Use alarm and settings bellow");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDOK)), "Apply");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDCANCEL)), "Cancel");
+        EXPECT_EQ(ItemText(d, IDC_ALARM_OFF), "No alarm is set");
+        EXPECT_EQ(ItemText(d, IDC_ALARM_ON), "Use alarm and settings bellow");
+        EXPECT_EQ(ItemText(d, IDOK), "Apply");
+        EXPECT_EQ(ItemText(d, IDCANCEL), "Cancel");
         EXPECT_EQ(ComboItems(d, IDC_ALARM_REPEAT), (std::vector<std::string>{"None", "Daily", "Weekly", "Monthly"}));
         EXPECT_EQ(ComboItems(d, IDC_ALARM_SOUND), (std::vector<std::string>{"No", "Yes"}));
-        EXPECT_EQ(Selection(d, IDC_ALARM_REPEAT), 0);
-        EXPECT_EQ(Selection(d, IDC_ALARM_SOUND), 1);
+        EXPECT_EQ(ComboSelection(d, IDC_ALARM_REPEAT), 0);
+        EXPECT_EQ(ComboSelection(d, IDC_ALARM_SOUND), 1);
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_ALARM_OFF));
         EXPECT_EQ(PickerText(d, IDC_ALARM_DATE).substr(0, 10), "01.03.2025") << "today by the program's clock";
         EXPECT_EQ(PickerText(d, IDC_ALARM_TIME).substr(11), "14:27");
@@ -405,8 +221,8 @@ TEST_F(ScheduleDialogTest, AlarmOpeningShowsTheStoredValue) {
             EXPECT_EQ(Checked(d, IDC_ALARM_ON), c.on) << c.value;
             EXPECT_EQ(Checked(d, IDC_ALARM_OFF), !c.on) << c.value;
             EXPECT_EQ(Enabled(d, IDC_ALARM_REPEAT), c.on) << c.value;
-            EXPECT_EQ(Selection(d, IDC_ALARM_REPEAT), c.repeat) << c.value;
-            EXPECT_EQ(Selection(d, IDC_ALARM_SOUND), c.sound) << c.value;
+            EXPECT_EQ(ComboSelection(d, IDC_ALARM_REPEAT), c.repeat) << c.value;
+            EXPECT_EQ(ComboSelection(d, IDC_ALARM_SOUND), c.sound) << c.value;
             if (c.date) {
                 const std::string date = PickerText(d, IDC_ALARM_DATE).substr(0, 10);
                 const std::string time = PickerText(d, IDC_ALARM_TIME).substr(11);
@@ -432,13 +248,13 @@ TEST_F(ScheduleDialogTest, ExpirationDialogTemplateTipsAndFocusRules) {
         EXPECT_EQ(WindowText(d), "Note expiration");
         EXPECT_EQ(FontFace(d), "MS Sans Serif");
         ExpectDialogIcons(d);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_EXPIRE_NEVER)), "Note never expire");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_EXPIRE_AFTER)), "");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_EXPIRE_END_OF_DAY)), "Expire at the end of day");
+        EXPECT_EQ(ItemText(d, IDC_EXPIRE_NEVER), "Note never expire");
+        EXPECT_EQ(ItemText(d, IDC_EXPIRE_AFTER), "");
+        EXPECT_EQ(ItemText(d, IDC_EXPIRE_END_OF_DAY), "Expire at the end of day");
         EXPECT_EQ(ComboItems(d, IDC_EXPIRE_PERIOD),
                   (std::vector<std::string>{"Expire after 1 hour", "Expire after 1 day", "Expire after 1 week",
                                             "Expire after 1 month"}));
-        EXPECT_EQ(Selection(d, IDC_EXPIRE_PERIOD), 0);
+        EXPECT_EQ(ComboSelection(d, IDC_EXPIRE_PERIOD), 0);
         EXPECT_EQ(PickerText(d, IDC_EXPIRE_DATE).substr(0, 10), "20.12.2024");
         EXPECT_TRUE(Checked(d, IDC_EXPIRE_NEVER));
 
@@ -505,7 +321,7 @@ TEST_F(ScheduleDialogTest, ExpirationAfterAPeriodCountsFromNowAndReopens) {
         EXPECT_TRUE(Checked(d, IDC_EXPIRE_AFTER));
         EXPECT_FALSE(Checked(d, IDC_EXPIRE_NEVER));
         EXPECT_FALSE(Checked(d, IDC_EXPIRE_END_OF_DAY));
-        EXPECT_EQ(Selection(d, IDC_EXPIRE_PERIOD), 3);
+        EXPECT_EQ(ComboSelection(d, IDC_EXPIRE_PERIOD), 3);
         Click(d, IDCANCEL);
     });
     EXPECT_EQ(driver.Run([&] { return reopened.DoModal(owner_); }), IDCANCEL);
@@ -533,7 +349,7 @@ TEST_F(ScheduleDialogTest, ExpirationAtTheEndOfTheChosenDay) {
         EXPECT_TRUE(Checked(d, IDC_EXPIRE_END_OF_DAY)) << "opening must not choose by focus";
         EXPECT_FALSE(Checked(d, IDC_EXPIRE_AFTER));
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_EXPIRE_END_OF_DAY));
-        EXPECT_EQ(Selection(d, IDC_EXPIRE_PERIOD), 0);
+        EXPECT_EQ(ComboSelection(d, IDC_EXPIRE_PERIOD), 0);
         EXPECT_EQ(PickerText(d, IDC_EXPIRE_DATE).substr(0, 10), "24.12.2024");
         Click(d, IDOK);
     });
@@ -559,7 +375,7 @@ TEST_F(ScheduleDialogTest, ExpirationUnusableValuesOpenSafely) {
         ModalDriver driver = Driver();
         driver.Then([&](HWND d) {
             EXPECT_TRUE(Checked(d, c.radio)) << c.value;
-            EXPECT_EQ(Selection(d, IDC_EXPIRE_PERIOD), c.period) << c.value;
+            EXPECT_EQ(ComboSelection(d, IDC_EXPIRE_PERIOD), c.period) << c.value;
             Click(d, IDCANCEL);
         });
         EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDCANCEL);
@@ -653,6 +469,14 @@ std::vector<int> SelectedRows(HWND dlg) {
     return rows;
 }
 
+// Types into the label edit that Rename opened and presses Enter.
+void EnterLabel(HWND dlg, const char* text) {
+    HWND edit = reinterpret_cast<HWND>(::SendMessageA(List(dlg), LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_TRUE(edit) << "Rename edits the label";
+    ::SetWindowTextA(edit, text);
+    ::SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+}
+
 using Names = std::vector<std::string>;
 
 TEST_F(OrganizeThemesTest, OrganizeListShowsSavedThemesAndButtonsFollowTheSelection) {
@@ -692,7 +516,7 @@ TEST_F(OrganizeThemesTest, OrganizeListShowsSavedThemesAndButtonsFollowTheSelect
         EXPECT_EQ(::ImageList_GetImageCount(images), 1);
         for (int id : {IDC_THEME_UP, IDC_THEME_DOWN})
             EXPECT_NE(::SendDlgItemMessageA(d, id, BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << id;
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDOK)), "Close");
+        EXPECT_EQ(ItemText(d, IDOK), "Close");
 
         struct Expect {
             std::vector<int> selected;
@@ -819,23 +643,13 @@ TEST_F(OrganizeThemesTest, OrganizeMoveAndRenameReachTheFileOnClose) {
             SelectRows(d, {1});
             Click(d, IDC_THEME_RENAME);
         })
-        .Then([](HWND d) {
-            HWND edit = reinterpret_cast<HWND>(::SendMessageA(List(d), LVM_GETEDITCONTROL, 0, 0));
-            ASSERT_TRUE(edit) << "Rename edits the label";
-            ::SetWindowTextA(edit, "   Three!  ");
-            ::SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-        })
+        .Then([](HWND d) { EnterLabel(d, "   Three!  "); })
         .Then([](HWND d) {
             EXPECT_EQ(Rows(d), (Names{"two", "Three!  ", "one"})) << "leading blanks go";
             SelectRows(d, {0});
             Click(d, IDC_THEME_RENAME);
         })
-        .Then([](HWND d) {
-            HWND edit = reinterpret_cast<HWND>(::SendMessageA(List(d), LVM_GETEDITCONTROL, 0, 0));
-            ASSERT_TRUE(edit);
-            ::SetWindowTextA(edit, "    ");
-            ::SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-        })
+        .Then([](HWND d) { EnterLabel(d, "    "); })
         .Then([](HWND d) {
             EXPECT_EQ(Rows(d), (Names{"two", "Three!  ", "one"})) << "a blank name keeps the old one";
             Click(d, IDOK);

@@ -9,10 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
-#include <functional>
-#include <set>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,64 +32,14 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-std::string WindowText(HWND hwnd) {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassOf(HWND hwnd) {
-    char buf[64] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::vector<HWND> ThreadWindows() {
-    std::vector<HWND> found;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-bool Open(HWND w) { return ::IsWindow(w) && ::IsWindowVisible(w); }
-bool Enabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
-void Click(HWND dlg, int id) { ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 void Command(HWND dlg, int id) { ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 void SetText(HWND dlg, int id, const std::string& text) { ::SetDlgItemTextA(dlg, id, text.c_str()); }
-
-// A key as the user presses it: posted, so it goes through the dialog's loop.
-void PressKeyIn(HWND dlg, int id, WPARAM key) {
-    HWND control = ::GetDlgItem(dlg, id);
-    ::SetFocus(control);
-    ::PostMessageA(control, WM_KEYDOWN, key, 1);
-    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
-}
 
 void SelectCombo(HWND dlg, int id, int index) {
     ::SendDlgItemMessageA(dlg, id, CB_SETCURSEL, index, 0);
     ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
 }
-
-Strings ComboItems(HWND dlg, int id) {
-    Strings items;
-    const int count = static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char buf[256] = {};
-        ::SendDlgItemMessageA(dlg, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
-        items.push_back(buf);
-    }
-    return items;
-}
-
-int ComboSelection(HWND dlg, int id) { return static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)); }
 
 struct Row {
     std::string text;
@@ -140,163 +89,14 @@ bool ReadOnly(HWND dlg, int id) {
     return (::GetWindowLongPtrA(::GetDlgItem(dlg, id), GWL_STYLE) & ES_READONLY) != 0;
 }
 
-// Lets the windows run (paint, timers) from inside a step, leaving the
-// driver's own ticks aside.
-void PumpFor(DWORD ms) {
-    for (DWORD until = ::GetTickCount() + ms; ::GetTickCount() < until;) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 30, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_TIMER && msg.hwnd == nullptr) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-}
-
-// With PINWELL_DIALOG_SHOTS set to a Unix folder, a picture of the whole
-// virtual screen is taken there (imagemagick's import on the display).
-void Screenshot(const char* name) {
-    const char* dir = std::getenv("PINWELL_DIALOG_SHOTS");
-    if (!dir || !*dir) return;
-    for (HWND w : ThreadWindows())
-        if (::IsWindowVisible(w))
-            ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpFor(600);
-    std::string cmd = "/usr/bin/import -window root " + std::string(dir) + "/" + name + ".png";
-    STARTUPINFOA si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    const std::string file = "Z:" + std::string(dir) + "/" + name + ".png";
-    ::DeleteFileA(file.c_str());
-    if (::CreateProcessA("Z:\\usr\\bin\\import", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ::WaitForSingleObject(pi.hProcess, 20000);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        // A Unix program started from Wine may be reported ended before it
-        // has done its work: keep the windows up until the picture is there.
-        for (DWORD until = ::GetTickCount() + 10000; ::GetTickCount() < until;) {
-            WIN32_FILE_ATTRIBUTE_DATA data{};
-            if (::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0) break;
-            PumpFor(100);
-        }
-        PumpFor(300);
-    } else {
-        ADD_FAILURE() << "could not start import for " << name;
-    }
-}
-
-// Runs steps against the send dialog owned by `owner` from a thread timer.
-// Message boxes (caption "Pinwell") are recorded and answered with the next
-// of `answers` (IDOK when none is left); the group-name dialog is answered
-// with the next of `names` (Cancel when none is left). A step runs only when
-// no earlier one is still on the stack; `watch` runs on every tick.
-class SendDriver {
-public:
-    using Step = std::function<void(HWND dlg)>;
-
-    explicit SendDriver(HWND owner) : owner_(owner) {}
-
-    SendDriver& Then(Step step) {
-        steps_.push_back(std::move(step));
-        return *this;
-    }
-
-    INT_PTR Run(const std::function<INT_PTR()>& modal) {
-        current_ = this;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &SendDriver::Tick);
-        const INT_PTR result = modal();
-        ::KillTimer(nullptr, timer);
-        current_ = nullptr;
-        EXPECT_FALSE(timedOut_) << "the dialog did not close by itself";
-        EXPECT_EQ(next_, steps_.size()) << "not every step ran";
-        return result;
-    }
-
-    std::deque<int> answers;
-    std::deque<std::string> names;
-    Strings boxes;
-    std::vector<UINT> boxIcons;  // MB_ICON* style of each box
-    std::function<void()> watch;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (current_) current_->OnTick();
-    }
-
-    HWND FindDialog() const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && ::GetWindow(w, GW_OWNER) == owner_ && Open(w)) return w;
-        return nullptr;
-    }
-
-    HWND FindUnhandled(const std::string& caption) const {
-        for (HWND w : ThreadWindows())
-            if (ClassOf(w) == "#32770" && Open(w) && WindowText(w) == caption && !handled_.count(w)) return w;
-        return nullptr;
-    }
-
-    void OnTick() {
-        if (watch) watch();
-        if (HWND box = FindUnhandled("Pinwell")) {
-            std::string text;
-            bool hasIcon = false;
-            for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-                if (ClassOf(c) != "Static") continue;
-                if (::GetWindowLongPtrA(c, GWL_STYLE) & SS_ICON)
-                    hasIcon = hasIcon || ::SendMessageA(c, STM_GETICON, 0, 0) != 0;
-                else
-                    text += WindowText(c);
-            }
-            boxes.push_back(text);
-            boxIcons.push_back(hasIcon);
-            handled_.insert(box);
-            int answer = IDOK;
-            if (!answers.empty()) {
-                answer = answers.front();
-                answers.pop_front();
-            }
-            ::PostMessageA(box, WM_COMMAND, answer, 0);
-            return;
-        }
-        if (HWND input = FindUnhandled(InputTextCaption(InputTextMode::GroupName))) {
-            handled_.insert(input);
-            if (names.empty()) {
-                ::PostMessageA(input, WM_COMMAND, IDCANCEL, 0);
-            } else {
-                ::SetDlgItemTextA(input, IDC_INPUT_TEXT, names.front().c_str());
-                names.pop_front();
-                ::PostMessageA(input, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(input, IDOK)));
-            }
-            return;
-        }
-        if (++ticks_ > 750) {  // fifteen seconds: give up rather than hang the run
-            timedOut_ = true;
-            if (HWND dlg = FindDialog()) ::EndDialog(dlg, -2);
-            return;
-        }
-        if (busy_ || next_ >= steps_.size()) return;
-        HWND dlg = FindDialog();
-        if (!dlg || !::IsWindowEnabled(dlg)) return;
-        busy_ = true;
-        const size_t step = next_++;
-        steps_[step](dlg);
-        busy_ = false;
-    }
-
-    static inline SendDriver* current_ = nullptr;
-    HWND owner_;
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
-    int ticks_ = 0;
-    std::set<HWND> handled_;
-};
-
 class SendDialogTest : public WindowTest {
 protected:
-    SendDriver Driver() { return SendDriver(owner_); }
+    // Answers the group-name dialog from the driver's inputs.
+    ModalDriver Driver() const {
+        ModalDriver driver = WindowTest::Driver();
+        driver.inputCaption = InputTextCaption(InputTextMode::GroupName);
+        return driver;
+    }
 
     void WriteNote(std::int32_t id, const std::string& title) {
         NoteRecord r;
@@ -319,9 +119,32 @@ protected:
         ASSERT_TRUE(WriteNoteRecord(MainDataFilePath(), r));
     }
 
+    // Note 1 written, and every send of it failing: the port is a loopback
+    // one nobody listens on and the family has no messaging command to fall
+    // back on. The family is put back after the test.
+    void MakeSendingFail() {
+        winsock_.emplace();
+        net::Socket probe = net::Socket::CreateTcp();
+        ASSERT_TRUE(probe.Bind(net::LoopbackAddress(), 0));
+        const int port = probe.LocalPort();
+        probe.Close();
+        CSettingsStore().WriteCommunicationPort(std::to_string(port));
+        WriteNote(1, "Lunch");
+        family_ = OsFamily();
+        SetOsFamilyLabel("");
+    }
+
+    void TearDown() override {
+        if (family_) SetOsFamilyLabel(*family_);
+        winsock_.reset();
+        WindowTest::TearDown();
+    }
+
     std::string Group(const std::string& key) { return ini::Read(MainDataFilePath(), "RECIPIENTS_LIST", key); }
 
     const std::string computer_ = CNetUtil().GetLocalComputerName();
+    std::optional<std::string> family_;
+    std::optional<net::WinsockSession> winsock_;
 };
 
 // ---- opening ---------------------------------------------------------------------------------
@@ -330,12 +153,12 @@ TEST_F(SendDialogTest, OpensWithListsToolTipsAndTheComputerIdentity) {
     ini::Write(NetworkListFilePath(), "NETWORK_LIST", "NetList", "alpha~Beta~~GAMMA~");
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Team~~Boss~");
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         EXPECT_EQ(WindowText(d), "Send note to other");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDOK)), "Send note");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDCANCEL)), "Close");
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY_LABEL)), "Sent from :");
+        EXPECT_EQ(ItemText(d, IDOK), "Send note");
+        EXPECT_EQ(ItemText(d, IDCANCEL), "Close");
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY_LABEL), "Sent from :");
         EXPECT_NE(::SendMessageA(d, WM_GETICON, ICON_BIG, 0), 0);
 
         // Centred on the desktop.
@@ -378,7 +201,7 @@ TEST_F(SendDialogTest, OpensWithListsToolTipsAndTheComputerIdentity) {
         EXPECT_EQ(ComboItems(d, IDC_SEND_IDENTITY_TYPE),
                   (Strings{"Computer name", "IP Address", "E-mail", "Anonymous", "Name"}));
         EXPECT_EQ(ComboSelection(d, IDC_SEND_IDENTITY_TYPE), 0);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), computer_);
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), computer_);
         EXPECT_EQ(ReadOnly(d, IDC_SEND_IDENTITY), computer_ != "MYCOMPUTER");
 
         // Nothing to send, save, clear, add, remove or delete yet.
@@ -402,17 +225,11 @@ TEST_F(SendDialogTest, OpensWithListsToolTipsAndTheComputerIdentity) {
             {IDCANCEL, "Cancel sending note. Close this dialog."},
         };
         for (const auto& [id, text] : tips) {
-            char buf[512] = {};
-            TOOLINFOA ti{};
-            ti.cbSize = sizeof ti;
-            ti.hwnd = d;
-            ti.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(d, id));
-            ti.lpszText = buf;
-            ::SendMessageA(tip, TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
             // The message hands out at most 79 characters; the shown tip below
             // proves a whole one.
-            EXPECT_EQ(std::string(buf), std::string(text).substr(0, std::strlen(buf))) << id;
-            EXPECT_GE(std::strlen(buf), std::min<std::size_t>(std::strlen(text), 79)) << id;
+            const std::string got = ToolText(tip, d, id);
+            EXPECT_EQ(got, std::string(text).substr(0, got.size())) << id;
+            EXPECT_GE(got.size(), std::min<std::size_t>(std::strlen(text), 79)) << id;
         }
         Screenshot("send-dialog-open");
     });
@@ -425,7 +242,7 @@ TEST_F(SendDialogTest, OpensWithListsToolTipsAndTheComputerIdentity) {
         ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ::SendMessageA(entry, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
         HWND tip = dlg.GetToolTip();
-        for (DWORD until = ::GetTickCount() + 5000; ::GetTickCount() < until && !::IsWindowVisible(tip);) PumpFor(50);
+        PumpFor(5000, [&] { return ::IsWindowVisible(tip) != FALSE; });
         EXPECT_TRUE(::IsWindowVisible(tip));
         EXPECT_EQ(WindowText(tip), "Type computer name, IP address or email you want to send note. Also Internet "
                                    "computer name is supported.");
@@ -447,7 +264,7 @@ TEST_F(SendDialogTest, TypedAndNetworkRecipientsGoOnTopWithTheirIcons) {
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Team~");
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "Team", "X~");
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         SetText(d, IDC_SEND_RECIPIENT, "john smith");
         EXPECT_FALSE(Enabled(d, IDC_SEND_ADD)) << "a space keeps Add greyed";
@@ -460,7 +277,7 @@ TEST_F(SendDialogTest, TypedAndNetworkRecipientsGoOnTopWithTheirIcons) {
     driver.Then([&](HWND d) {
         EXPECT_EQ(Rows(d, IDC_SEND_RECIPIENTS), (std::vector<Row>{{"PC-ONE", 0}, {"X", 0}}))
             << "Enter in the entry adds it, in upper case, with the computer icon";
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_RECIPIENT)), "");
+        EXPECT_EQ(ItemText(d, IDC_SEND_RECIPIENT), "");
         EXPECT_EQ(ComboSelection(d, IDC_SEND_GROUPS), CB_ERR) << "adding leaves no group chosen";
         EXPECT_TRUE(::IsWindow(d) && Open(d)) << "Enter there does not send";
         for (int id : {IDOK, IDC_SEND_CLEAR, IDC_SEND_SAVE_GROUP}) EXPECT_TRUE(Enabled(d, id)) << id;
@@ -476,7 +293,7 @@ TEST_F(SendDialogTest, TypedAndNetworkRecipientsGoOnTopWithTheirIcons) {
         SetText(d, IDC_SEND_RECIPIENT, "pc-one");
         Click(d, IDC_SEND_ADD);
         EXPECT_EQ(Texts(d, IDC_SEND_RECIPIENTS).size(), 5u) << "no duplicate";
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_RECIPIENT)), "pc-one") << "a refused entry stays";
+        EXPECT_EQ(ItemText(d, IDC_SEND_RECIPIENT), "pc-one") << "a refused entry stays";
         SetText(d, IDC_SEND_RECIPIENT, "");
 
         SelectRows(d, IDC_SEND_NETWORK_LIST, {1});  // BETA
@@ -514,7 +331,7 @@ TEST_F(SendDialogTest, TypedAndNetworkRecipientsGoOnTopWithTheirIcons) {
 
 TEST_F(SendDialogTest, ShowIpAddressResolvesTheSelectedName) {
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         SetText(d, IDC_SEND_RECIPIENT, "localhost");
         Click(d, IDC_SEND_ADD);
@@ -538,11 +355,13 @@ TEST_F(SendDialogTest, ShowIpAddressResolvesTheSelectedName) {
                                      "NO-SUCH-HOST.INVALID : Can not determine IP Address of the selected computer.\n"
                                      "Maybe you type wrong computer name or computer is turned off."}));
     ASSERT_EQ(driver.boxIcons.size(), 2u);
-    EXPECT_TRUE(driver.boxIcons[0]) << "an information box";
-    EXPECT_FALSE(driver.boxIcons[1]) << "a plain box";
+    EXPECT_NE(driver.boxIcons[0], nullptr) << "an information box";
+    EXPECT_EQ(driver.boxIcons[1], nullptr) << "a plain box";
 }
 
-void RightClick(HWND dlg, int id) {
+// Selects the rows, then right-clicks the list as the mouse would.
+void RightClick(HWND dlg, int id, std::initializer_list<int> rows) {
+    SelectRows(dlg, id, rows);
     NMITEMACTIVATE nm{};
     nm.hdr.hwndFrom = ::GetDlgItem(dlg, id);
     nm.hdr.idFrom = static_cast<UINT_PTR>(id);
@@ -554,7 +373,7 @@ void RightClick(HWND dlg, int id) {
 TEST_F(SendDialogTest, ContextMenusOpenForOneItemAndGreyShowIpForAddresses) {
     ini::Write(NetworkListFilePath(), "NETWORK_LIST", "NetList", "ALPHA~");
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     struct Seen {
         Strings items;
         std::vector<bool> greyed;
@@ -581,16 +400,11 @@ TEST_F(SendDialogTest, ContextMenusOpenForOneItemAndGreyShowIpForAddresses) {
             Click(d, IDC_SEND_ADD);
         }
         ASSERT_EQ(Texts(d, IDC_SEND_RECIPIENTS), (Strings{"joe@example.com", "10.0.0.1", "PC-ONE"}));
-        SelectRows(d, IDC_SEND_RECIPIENTS, {0});
-        RightClick(d, IDC_SEND_RECIPIENTS);
-        SelectRows(d, IDC_SEND_RECIPIENTS, {1});
-        RightClick(d, IDC_SEND_RECIPIENTS);
-        SelectRows(d, IDC_SEND_RECIPIENTS, {2});
-        RightClick(d, IDC_SEND_RECIPIENTS);
-        SelectRows(d, IDC_SEND_RECIPIENTS, {0, 2});
-        RightClick(d, IDC_SEND_RECIPIENTS);  // two selected: no menu
-        SelectRows(d, IDC_SEND_NETWORK_LIST, {0});
-        RightClick(d, IDC_SEND_NETWORK_LIST);
+        RightClick(d, IDC_SEND_RECIPIENTS, {0});
+        RightClick(d, IDC_SEND_RECIPIENTS, {1});
+        RightClick(d, IDC_SEND_RECIPIENTS, {2});
+        RightClick(d, IDC_SEND_RECIPIENTS, {0, 2});  // two selected: no menu
+        RightClick(d, IDC_SEND_NETWORK_LIST, {0});
         Click(d, IDCANCEL);
     });
     driver.Run([&] { return dlg.DoModal(owner_); });
@@ -610,8 +424,8 @@ TEST_F(SendDialogTest, SavingChoosingAndDeletingGroups) {
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "ListNames", "Old~");
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "Old", "pc-a~bob@example.com~10.0.0.3~");
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
-    driver.names = {"  Team  ", "bad~name"};
+    ModalDriver driver = Driver();
+    driver.inputs = {"  Team  ", "bad~name"};
     driver.answers = {IDOK, IDNO, IDYES};
     driver.Then([&](HWND d) {
         SelectCombo(d, IDC_SEND_GROUPS, 0);
@@ -665,20 +479,20 @@ TEST_F(SendDialogTest, SavingChoosingAndDeletingGroups) {
 TEST_F(SendDialogTest, IdentityTypesAndTheirChecksBeforeSending) {
     CSettingsStore().WriteSentFrom("Name:Joe Bloggs");
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         EXPECT_EQ(ComboSelection(d, IDC_SEND_IDENTITY_TYPE), 4);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "Joe Bloggs");
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), "Joe Bloggs");
         EXPECT_FALSE(ReadOnly(d, IDC_SEND_IDENTITY));
 
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 3);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "ANONYMOUS");
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), "ANONYMOUS");
         EXPECT_TRUE(ReadOnly(d, IDC_SEND_IDENTITY));
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 0);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), computer_);
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), computer_);
         EXPECT_TRUE(ReadOnly(d, IDC_SEND_IDENTITY));
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 2);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "") << "a computer name is no address";
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), "") << "a computer name is no address";
         EXPECT_FALSE(ReadOnly(d, IDC_SEND_IDENTITY));
 
         SetText(d, IDC_SEND_RECIPIENT, "10.0.0.1");
@@ -690,7 +504,7 @@ TEST_F(SendDialogTest, IdentityTypesAndTheirChecksBeforeSending) {
         EXPECT_TRUE(Open(d)) << "the dialog stays";
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_IDENTITY));
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 4);
-        EXPECT_FALSE(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)).empty()) << "the Windows user name";
+        EXPECT_FALSE(ItemText(d, IDC_SEND_IDENTITY).empty()) << "the Windows user name";
         SetText(d, IDC_SEND_IDENTITY, "   ");
         Click(d, IDOK);  // refused
     });
@@ -704,7 +518,7 @@ TEST_F(SendDialogTest, IdentityTypesAndTheirChecksBeforeSending) {
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(d, IDC_SEND_IDENTITY_TYPE));
         SetText(d, IDC_SEND_IDENTITY, "10.0.0.5");
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 1);
-        EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SEND_IDENTITY)), "10.0.0.5") << "an address is kept";
+        EXPECT_EQ(ItemText(d, IDC_SEND_IDENTITY), "10.0.0.5") << "an address is kept";
         g_emailCheckRunning = true;
         Click(d, IDOK);  // refused while an e-mail check runs
     });
@@ -739,7 +553,7 @@ TEST_F(SendDialogTest, SendNoteDeliversToALoopbackReceiver) {
     WriteNote(1, "Lunch");
 
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
         Click(d, IDC_SEND_ADD);
@@ -760,19 +574,10 @@ TEST_F(SendDialogTest, SendNoteDeliversToALoopbackReceiver) {
 }
 
 TEST_F(SendDialogTest, FailedComputersAreShownAndReported) {
-    // A port nobody listens on, and a family without a messaging command.
-    net::WinsockSession winsock;
-    net::Socket probe = net::Socket::CreateTcp();
-    ASSERT_TRUE(probe.Bind(net::LoopbackAddress(), 0));
-    const int port = probe.LocalPort();
-    probe.Close();
-    CSettingsStore().WriteCommunicationPort(std::to_string(port));
-    WriteNote(1, "Lunch");
-    const std::string family = OsFamily();
-    SetOsFamilyLabel("");
+    ASSERT_NO_FATAL_FAILURE(MakeSendingFail());
 
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         SelectCombo(d, IDC_SEND_IDENTITY_TYPE, 3);
         SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
@@ -780,7 +585,6 @@ TEST_F(SendDialogTest, FailedComputersAreShownAndReported) {
         Click(d, IDOK);
     });
     EXPECT_EQ(driver.Run([&] { return dlg.DoModal(owner_); }), IDOK);
-    SetOsFamilyLabel(family);
     const std::string line = "127.0.0.1 : Pinwell program must be installed and started on computer.\n";
     EXPECT_TRUE(dlg.m_sent);
     EXPECT_EQ(dlg.m_errors, line);
@@ -790,33 +594,59 @@ TEST_F(SendDialogTest, FailedComputersAreShownAndReported) {
 }
 
 TEST_F(SendDialogTest, ErrorsAreNotShownWhenTheSettingSaysNo) {
-    net::WinsockSession winsock;
-    net::Socket probe = net::Socket::CreateTcp();
-    ASSERT_TRUE(probe.Bind(net::LoopbackAddress(), 0));
-    const int port = probe.LocalPort();
-    probe.Close();
-    CSettingsStore settings;
-    settings.WriteCommunicationPort(std::to_string(port));
-    settings.WriteShowSendErrorMessage("No");
-    WriteNote(1, "Lunch");
-    const std::string family = OsFamily();
-    SetOsFamilyLabel("");
+    ASSERT_NO_FATAL_FAILURE(MakeSendingFail());
+    CSettingsStore().WriteShowSendErrorMessage("No");
 
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
+    ModalDriver driver = Driver();
     driver.Then([&](HWND d) {
         SetText(d, IDC_SEND_RECIPIENT, "127.0.0.1");
         Click(d, IDC_SEND_ADD);
         Click(d, IDOK);
     });
     driver.Run([&] { return dlg.DoModal(owner_); });
-    SetOsFamilyLabel(family);
     EXPECT_TRUE(dlg.m_sent);
     EXPECT_FALSE(dlg.m_errors.empty());
     EXPECT_TRUE(driver.boxes.empty());
 }
 
 // ---- network neighbourhood ------------------------------------------------------------------------
+
+constexpr const char* kWaitLine = "Reading your Network Neighborhood ...";
+
+// The wait window as it closes, seen by a thread hook, so however quickly the
+// lister finishes its place and how long it was up are known.
+class WaitWindowWatch {
+public:
+    WaitWindowWatch() {
+        current_ = this;
+        hook_ = ::SetWindowsHookExA(WH_CBT, &Hook, nullptr, ::GetCurrentThreadId());
+    }
+    ~WaitWindowWatch() {
+        ::UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+
+    bool seen = false;
+    RECT rect{};
+    DWORD upMs = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
+        HWND w = reinterpret_cast<HWND>(wp);
+        if (current_ && code == HCBT_CREATEWND) current_->created_[w] = ::GetTickCount();
+        if (current_ && code == HCBT_DESTROYWND && ItemText(w, IDC_WAIT_LINE1) == kWaitLine) {
+            current_->seen = true;
+            ::GetWindowRect(w, &current_->rect);
+            current_->upMs = ::GetTickCount() - current_->created_[w];
+        }
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+
+    static inline WaitWindowWatch* current_ = nullptr;
+    HHOOK hook_ = nullptr;
+    std::map<HWND, DWORD> created_;
+};
 
 // Refresh runs the real Lanscout.exe beside the test program. It writes the
 // list where the program keeps its data, so this test reads from there and
@@ -838,12 +668,12 @@ TEST_F(SendDialogTest, RefreshRunsLanscoutAndShowsItsList) {
     SetDataFolder(appData);
 
     CSendNoteDialog dlg(1, "hello");
-    SendDriver driver = Driver();
-    RECT waitRect{};
+    ModalDriver driver = Driver();
+    WaitWindowWatch waitWindow;
+    bool tickSawWait = false;
     driver.watch = [&] {
         for (HWND w : ThreadWindows())
-            if (Open(w) && WindowText(::GetDlgItem(w, IDC_WAIT_LINE1)) == "Reading your Network Neighborhood ...")
-                ::GetWindowRect(w, &waitRect);
+            if (Open(w) && ItemText(w, IDC_WAIT_LINE1) == kWaitLine) tickSawWait = true;
     };
     driver.Then([&](HWND d) {
         EXPECT_EQ(Texts(d, IDC_SEND_NETWORK_LIST), Strings{"STALE-ENTRY"});
@@ -867,12 +697,16 @@ TEST_F(SendDialogTest, RefreshRunsLanscoutAndShowsItsList) {
         ::DeleteFileA(netFile.c_str());
     }
 
-    // The watch ran from timer messages the wait dispatched: it saw the wait
-    // window, in the bottom-right corner of the work area.
+    // The wait window sat in the bottom-right corner of the work area.
+    ASSERT_TRUE(waitWindow.seen) << "Refresh shows the wait window";
     RECT work{};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_EQ(waitRect.right, work.right);
-    EXPECT_EQ(waitRect.bottom, work.bottom);
+    EXPECT_EQ(waitWindow.rect.right, work.right);
+    EXPECT_EQ(waitWindow.rect.bottom, work.bottom);
+    // A lister that takes its time must not freeze the program: the driver's
+    // tick then ran from timer messages the wait dispatched. A quick one may
+    // finish before the wait looks at its messages at all.
+    if (waitWindow.upMs >= 1500) EXPECT_TRUE(tickSawWait) << "up " << waitWindow.upMs << " ms";
 
     // Where there is no lister there is nothing to wait for.
     EXPECT_FALSE(RunNetworkLister(dir_.string()));
