@@ -1,6 +1,5 @@
 // The note's alarm: off, or a date, a minute, a repeat period and a sound
-// switch. Also the small pieces the alarm, expiration and organize-themes
-// dialogs share (dialog icon, template list items, tooltips, picker dates).
+// switch.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "win/Dialog.h"
+#include "win/DialogSupport.h"
 
 class CAlarmDialog : public CDialog {
 public:
@@ -32,34 +32,3 @@ private:
 
     HWND m_toolTip = nullptr;
 };
-
-// ---- shared by the schedule and theme dialogs --------------------------------
-
-namespace dialog_support {
-
-// The dialog's big and small icon from icon resource `iconId`.
-void SetDialogIcon(HWND dialog, int iconId);
-
-// Adds the list items kept with template `templateId` (its dialog
-// initialisation data) to the dialog's drop-down lists. Returns the number
-// of items added; a template without such data adds none.
-int ApplyDialogInitData(HWND dialog, UINT templateId);
-
-struct Tip {
-    int id;
-    const char* text;
-};
-
-// One tooltip control for the dialog, one tool per listed control, in the
-// program's dialog tooltip look (pale yellow, 200 pixels wide, 600 ms). The
-// tools subclass their controls, so the tips work inside a modal loop that
-// never calls PreTranslateMessage. Destroyed with the dialog.
-HWND CreateToolTips(HWND dialog, const Tip* tips, std::size_t count);
-
-// Picker dates: sets a date/time picker to the calendar fields given (false
-// when the picker refuses them) and reads them back.
-bool SetPickerTime(HWND picker, int year, int month, int day, int hour = 0, int minute = 0,
-                   int second = 0);
-SYSTEMTIME GetPickerTime(HWND picker);
-
-}  // namespace dialog_support

@@ -29,21 +29,12 @@
 # (pwdriver memory, GetProcessMemoryInfo).
 set -uo pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../.." && pwd)
-bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
-base=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
 runs=${RUNS:-3}
 notes=${NOTES:-100}
-. "$root/tools/wine-env.sh"
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$@"
-fi
-for f in Pinwell.exe pwdriver.exe; do
-    [ -f "$bin/$f" ] || { echo "no $bin/$f: build the windows preset first" >&2; exit 2; }
-done
-ensure_wineprefix "$base"
+case_name=startup100
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/e2e" && pwd)/lib.sh"
+on_screen "${BASH_SOURCE[0]}" "$@"
+require_programs
 
 tmp=
 launched=()
@@ -60,12 +51,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-now_ms() { date +%s%3N; }
-drv() { wine "$bin/pwdriver.exe" "$@"; }
 
 # The data file: CRLF, positions from a fixed sequence so every run sees
 # the same desktop, each note wholly on the 1280x1024 screen.
-write_ini() {
+write_bench_ini() {
     awk -v n="$notes" 'BEGIN {
         ORS = "\r\n"; seed = 12345
         print "[PINWELL]"; print "Version=3.lan"; print "IniUpdate=0116"; print "AskBeforeDelete=Yes"
@@ -102,7 +91,7 @@ fresh_prefix() {
     export WINEPREFIX=$tmp/prefix
     local appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
     mkdir -p "$appdata"
-    write_ini "$appdata/Pinwell.ini"
+    write_bench_ini "$appdata/Pinwell.ini"
 }
 
 launch() {
@@ -141,7 +130,7 @@ printf '%-4s %-5s %8s %8s %8s\n' run mode main first all
 for ((run = 1; run <= runs; run++)); do
     # Cold: nothing of Wine running for this prefix at the launch.
     fresh_prefix
-    t0=$(now_ms)
+    t0=$(ms_now)
     launch
     drv watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err"
     if watch_result "$tmp/watch" "$t0" && [ "$ready_ms" -lt "$first_ms" ]; then
@@ -156,10 +145,10 @@ for ((run = 1; run <= runs; run++)); do
     drv watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err" &
     watcher=$!
     for _ in $(seq 1 600); do grep -q '^ready' "$tmp/watch" && break; sleep 0.05; done
-    t_alone=$(now_ms)
+    t_alone=$(ms_now)
     drv screen >/dev/null
-    drv_alone+=($(($(now_ms) - t_alone)))
-    t0=$(now_ms)
+    drv_alone+=($(($(ms_now) - t_alone)))
+    t0=$(ms_now)
     launch
     wait "$watcher"
     if watch_result "$tmp/watch" "$t0"; then

@@ -14,24 +14,18 @@ set -uo pipefail
 
 samples=${1:-20}
 count=${2:-200}
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$samples" "$count"
-fi
 
 case_name=bench
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/e2e/net" && pwd)/lib.sh"
+on_screen "${BASH_SOURCE[0]}" "$samples" "$count"
 install_cleanup
 check_programs
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 minmax() { sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print lo " .. " hi }'; }
 
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-netbench.XXXXXX")
-new_prefix "$tmp"
-port=$(free_port) || die "no free port"
-{ settings_section "$port"; printf 'NumberOfNotes=1\n'; stored_note 1 Desk 1000 800 'On the desk'; } | write_ini
-start_pinwell
-wait_listening "$port" yes "$WAIT_MS" || die "nothing listens on port $port"
+E2E_TMP_TAG=netbench
+start_receiver 1000 800
 sender=native
 [ -x "$native_send" ] || sender="pinwell-send.exe under Wine"
 

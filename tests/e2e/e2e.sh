@@ -12,12 +12,7 @@
 # Without DISPLAY the script runs itself on a virtual screen.
 set -uo pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../.." && pwd)
-bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
-base=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
-shots=${PINWELL_SHOT_DIR:-$(dirname "$bin")/e2e-shots}
-. "$root/tools/wine-env.sh"
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh"
 
 CASES="first_start renumber second_instance exit_command hidden_and_rolled new_notes"
 CASES+=" stored_look hide_request note_menus body_menu delete_note note_looks click_and_type"
@@ -33,131 +28,17 @@ WM_COMMAND=0x0111
 WM_NOTE_SHOWHIDE=0x0402
 IDNO=7
 
-# Bounds for the waits, in milliseconds. Generous: a loaded machine under Wine
-# is slow, and a wait returns as soon as its condition holds.
-START_MS=60000
-WAIT_MS=15000
-
 # ---------------------------------------------------------------- harness ---
 
-case_name=
-failures=0
-tmp=
-started_pids=()
-
-log() { echo "[$case_name] $*"; }
-fail() {
-    echo "FAIL [$case_name]: $*"
-    failures=$((failures + 1))
-}
-# A failed precondition: later checks would only repeat it.
-die() {
-    fail "$*"
-    exit 1
-}
-
-drv() { wine "$bin/pwdriver.exe" "$@"; }
-
-# The data file as the program sees it; set by new_prefix.
-ini=
-
-new_prefix() {
-    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-e2e.XXXXXX")
-    cp -a "$base" "$tmp/prefix" || die "cannot copy the base prefix $base"
-    export WINEPREFIX=$tmp/prefix
-    local appdata
-    appdata=$(drv appdata) || die "pwdriver appdata failed"
-    appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
-    [ -d "$appdata" ] || die "data folder $appdata does not exist"
-    ini=$appdata/Pinwell.ini
-}
-
-# start_pinwell VAR: starts Pinwell.exe from the program folder in its own
-# process group and stores the process id in VAR.
+# start_pinwell VAR: starts Pinwell.exe and stores its process id in VAR
+# without waiting for its start-up.
 start_pinwell() {
-    local n=${#started_pids[@]}
-    (cd "$bin" && exec setsid wine ./Pinwell.exe >"$tmp/pinwell-$n.log" 2>&1) &
-    started_pids+=("$!")
-    printf -v "$1" %s "$!"
-}
-
-# ended PID: true once the process is gone (a zombie counts as gone).
-ended() {
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
-    [ -z "$state" ] || [ "$state" = Z ]
-}
-
-# wait_exit PID SECONDS: waits for the process to end; its exit status is
-# left in exit_status.
-exit_status=
-wait_exit() {
-    local pid=$1 deadline=$((SECONDS + $2))
-    while ! ended "$pid"; do
-        [ "$SECONDS" -ge "$deadline" ] && return 1
-        sleep 0.1
-    done
-    wait "$pid"
-    exit_status=$?
-    return 0
-}
-
-cleanup() {
-    local status=$?
-    if [ -n "$tmp" ]; then
-        if [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; then
-            local f
-            for f in "$tmp"/pinwell-*.log; do
-                [ -s "$f" ] && { echo "--- $(basename "$f")"; tail -n 20 "$f"; }
-            done
-            if [ -n "$ini" ] && [ -f "$ini" ]; then
-                echo "--- Pinwell.ini ([PINWELL] and note sections)"
-                tr -d '\r' <"$ini" | awk '/^\[/{show = ($0 !~ /^\[NOTE_ID_9/)} show' | cut -c1-160
-            fi
-        fi
-        timeout 20 wineserver -k >/dev/null 2>&1
-        local pid
-        for pid in "${started_pids[@]}"; do
-            kill -KILL -- "-$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
-        done
-        timeout 20 wineserver -w >/dev/null 2>&1
-        rm -rf "$tmp"
-    fi
-    exit "$status"
-}
-
-# ------------------------------------------------------------- data file ---
-
-# ini_get FILE SECTION KEY: the value, names compared without case.
-ini_get() {
-    awk -v sec="$2" -v key="$3" '
-        { sub(/\r$/, "") }
-        /^[ \t]*\[/ {
-            name = $0; sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
-            inside = (tolower(name) == tolower(sec)); next
-        }
-        inside {
-            i = index($0, "="); if (!i) next
-            k = substr($0, 1, i - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
-            if (tolower(k) == tolower(key)) { v = substr($0, i + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit }
-        }' "$1"
-}
-
-has_section() { tr -d '\r' <"$1" | grep -qi "^\[$2\]"; }
-
-expect_key() { # SECTION KEY WANTED
-    local got
-    got=$(ini_get "$ini" "$1" "$2")
-    [ "$got" = "$3" ] || fail "[$1] $2 is '$got', expected '$3'"
+    launch_pinwell
+    printf -v "$1" %s "$launched_pid"
 }
 
 expect_section() { has_section "$ini" "$1" || fail "section [$1] is missing"; }
 expect_no_section() { ! has_section "$ini" "$1" || fail "section [$1] is still there"; }
-
-# write_ini: stdin with Unix line ends becomes the data file, in CRLF as the
-# program keeps it.
-write_ini() { sed 's/$/\r/' >"$ini"; }
 
 # note_section ID TITLE LEFT TOP WIDTH HEIGHT MINIMIZED HIDDEN
 note_section() {
@@ -192,22 +73,7 @@ EOF
 
 # note_ini ID KEY=VALUE...: a note section in the default theme's look, with
 # the given keys replaced.
-NOTE_KEYS="NoteID EditBackColor EditTextColor EditFont EditFontType EditFontSize EditCharSet EditText
-TitleBackColor TitleTextColor TitleFont TitleFontType TitleFontSize TitleText TitleCharSet
-Left Top Height Width Minimized Border Hidden Expiration Alarm"
-note_ini() {
-    local -A v=(
-        [NoteID]=$1 [EditBackColor]=16763799 [EditTextColor]=0 [EditFont]=Verdana [EditFontType]=
-        [EditFontSize]=8 [EditCharSet]=0 [EditText]='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\f0\fs16 \par|}'
-        [TitleBackColor]=14847561 [TitleTextColor]=0 [TitleFont]=Verdana [TitleFontType]=C
-        [TitleFontSize]=8 [TitleText]="Note $1" [TitleCharSet]=0 [Left]=100 [Top]=100 [Height]=150
-        [Width]=200 [Minimized]=No [Border]=No [Hidden]=No [Expiration]= [Alarm]=)
-    shift
-    local kv k
-    for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
-    printf '[NOTE_ID_%s]\n' "${v[NoteID]}"
-    for k in $NOTE_KEYS; do printf '%s=%s\n' "$k" "${v[$k]}"; done
-}
+note_ini() { note_record "$@"; }
 
 # A port of the case's own for the receiving server: a note some other
 # program on this machine sends to the usual port must not land in a case
@@ -246,71 +112,6 @@ start_two_notes() {
     groceries=$(note_index Groceries) || die "no note titled Groceries (titles: ${note_title[*]})"
     callbob=$(note_index "Call Bob") || die "no note titled 'Call Bob' (titles: ${note_title[*]})"
     groceries_hwnd=${note_hwnd[$groceries]} callbob_hwnd=${note_hwnd[$callbob]}
-}
-
-# rgb COLORREF: the stored 0x00BBGGRR value as the screen's RRGGBB.
-rgb() { printf '%02X%02X%02X' $(($1 & 255)) $((($1 >> 8) & 255)) $((($1 >> 16) & 255)); }
-
-# ----------------------------------------------------------------- notes ---
-
-# read_notes: fills the note_* arrays from pwdriver's list, one entry a note.
-note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
-read_notes() {
-    note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
-    local out h v l t w hh title
-    out=$(drv notes) || die "pwdriver notes failed"
-    while read -r h v l t w hh title; do
-        [ -n "$h" ] || continue
-        note_hwnd+=("$h") note_vis+=("$v") note_left+=("$l") note_top+=("$t")
-        note_w+=("$w") note_h+=("$hh") note_title+=("$title")
-    done <<<"$out"
-}
-
-visible_count() {
-    local n=0 v
-    for v in "${note_vis[@]}"; do [ "$v" = 1 ] && n=$((n + 1)); done
-    echo "$n"
-}
-
-# note_index TITLE: index into the note_* arrays, or nothing.
-note_index() {
-    local i
-    for i in "${!note_title[@]}"; do
-        [ "${note_title[$i]}" = "$1" ] && { echo "$i"; return 0; }
-    done
-    return 1
-}
-
-# expect_note TITLE VISIBLE LEFT TOP WIDTH HEIGHT
-expect_note() {
-    local i
-    i=$(note_index "$1") || { fail "no note window titled '$1' (titles: ${note_title[*]})"; return; }
-    local got="${note_vis[$i]} ${note_left[$i]} ${note_top[$i]} ${note_w[$i]} ${note_h[$i]}"
-    local want="$2 $3 $4 $5 $6"
-    [ "$got" = "$want" ] || fail "note '$1': visible left top width height = $got, expected $want"
-}
-
-# --------------------------------------------------------------- screen ---
-
-# pixel_of PNG X Y: the colour there as RRGGBB.
-pixel_of() {
-    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'
-}
-
-# expect_painted NAME X Y RRGGBB: screenshots until the screen shows the
-# colour at (X, Y) (a window may still be painting), keeps the last shot.
-expect_painted() {
-    local name=$1 x=$2 y=$3 want=$4 got='' deadline=$((SECONDS + 10))
-    local png="$shots/$name.png"
-    mkdir -p "$shots"
-    while :; do
-        import -window root "$png" 2>/dev/null || { fail "screenshot failed"; return; }
-        got=$(pixel_of "$png" "$x" "$y")
-        [ "${got^^}" = "${want^^}" ] && return 0
-        [ "$SECONDS" -ge "$deadline" ] && break
-        sleep 0.3
-    done
-    fail "screen pixel ($x,$y) is #$got, expected #$want (see $png)"
 }
 
 # ----------------------------------------------------------------- cases ---
@@ -783,39 +584,4 @@ case_click_and_type() {
 
 # ------------------------------------------------------------------ main ---
 
-run_case() {
-    case_name=$1
-    trap cleanup EXIT
-    [ -f "$bin/Pinwell.exe" ] || die "no $bin/Pinwell.exe (build the windows preset first)"
-    [ -f "$bin/pwdriver.exe" ] || die "no $bin/pwdriver.exe"
-    ensure_wineprefix "$base"
-    local started=$SECONDS
-    "case_$case_name"
-    if [ "$failures" -eq 0 ]; then
-        log "PASS ($((SECONDS - started)) s)"
-    else
-        log "$failures check(s) failed ($((SECONDS - started)) s)"
-        exit 1
-    fi
-}
-
-main() {
-    local which=${1:-}
-    case "$which" in
-    list) echo "$CASES" | tr ' ' '\n' ;;
-    all)
-        local c rc=0
-        for c in $CASES; do bash "${BASH_SOURCE[0]}" "$c" || rc=1; done
-        exit $rc
-        ;;
-    *)
-        [[ " $CASES " == *" $which "* ]] || { echo "usage: e2e.sh <case>|all|list  (cases: $CASES)" >&2; exit 2; }
-        if [ -z "${DISPLAY:-}" ]; then
-            exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$which"
-        fi
-        run_case "$which"
-        ;;
-    esac
-}
-
-main "$@"
+e2e_main "${BASH_SOURCE[0]}" "$@"

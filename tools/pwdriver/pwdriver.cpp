@@ -2,11 +2,9 @@
 // Runs under the same Wine prefix as Pinwell.exe; every subcommand prints its
 // answer on stdout and returns 0 on success, 1 on failure or timeout, 2 on a
 // usage error.
-#include <windows.h>
-#include <shlobj.h>
+#include "DriverCommon.h"
 
-#include <fcntl.h>
-#include <io.h>
+#include <shlobj.h>
 
 #include <cctype>
 #include <cstdio>
@@ -18,14 +16,9 @@
 
 namespace {
 
-constexpr char kMainCaption[] = "Pinwell";
+using namespace driver;
+
 constexpr UINT kTrayCallback = WM_USER + 1;
-// Controls every note window has (dialog template 130): the body and the
-// title strip. They tell a note from any other window the main dialog owns
-// (about box, wait window).
-constexpr int kNoteBodyId = 1001;
-constexpr int kNoteTitleId = 1002;
-constexpr DWORD kPollMs = 50;
 
 int Usage() {
     std::fputs(
@@ -61,92 +54,6 @@ int Usage() {
         "                             dialog, the first visible note and n visible notes were first seen\n",
         stderr);
     return 2;
-}
-
-bool ParseLong(const char* s, long long& out) {
-    if (!s || !*s) return false;
-    char* end = nullptr;
-    out = std::strtoll(s, &end, 0);
-    return end && *end == '\0';
-}
-
-HWND ParseHwnd(const char* s) {
-    long long v = 0;
-    if (!ParseLong(s, v)) return nullptr;
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(v));
-}
-
-std::string WindowText(HWND hwnd) {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassName(HWND hwnd) {
-    char buf[256] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::vector<HWND> TopLevelWindows() {
-    std::vector<HWND> all;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
-    return all;
-}
-
-// Message boxes of the program are unowned and captioned "Pinwell" as well;
-// they are visible, the main dialog never is.
-std::vector<HWND> MainCandidates() {
-    std::vector<HWND> found;
-    for (HWND hwnd : TopLevelWindows())
-        if (!::GetWindow(hwnd, GW_OWNER) && WindowText(hwnd) == kMainCaption) found.push_back(hwnd);
-    return found;
-}
-
-HWND FindMain() {
-    const std::vector<HWND> found = MainCandidates();
-    for (HWND hwnd : found)
-        if (!::IsWindowVisible(hwnd)) return hwnd;
-    return found.empty() ? nullptr : found.front();
-}
-
-bool IsNote(HWND hwnd, HWND main) {
-    return ::GetWindow(hwnd, GW_OWNER) == main && ::GetDlgItem(hwnd, kNoteBodyId) &&
-           ::GetDlgItem(hwnd, kNoteTitleId);
-}
-
-std::vector<HWND> Notes(HWND main) {
-    std::vector<HWND> notes;
-    if (!main) return notes;
-    for (HWND hwnd : TopLevelWindows())
-        if (IsNote(hwnd, main)) notes.push_back(hwnd);
-    return notes;
-}
-
-unsigned long long Handle(HWND hwnd) { return static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)); }
-
-// Polls cond every kPollMs until it holds or timeoutMs passed; checks once
-// more at the deadline so a zero timeout still looks.
-template <class Cond>
-bool WaitFor(DWORD timeoutMs, Cond cond) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (cond()) return true;
-        if (::GetTickCount64() >= deadline) return false;
-        ::Sleep(kPollMs);
-    }
-}
-
-bool ParseTimeout(const char* s, DWORD& out) {
-    long long v = 0;
-    if (!ParseLong(s, v) || v < 0) return false;
-    out = static_cast<DWORD>(v);
-    return true;
 }
 
 // A sent message is handled only once the main dialog's thread is back in its
@@ -416,15 +323,6 @@ int CmdMemory() {
     return 0;
 }
 
-// Wall-clock time in the Unix epoch, the clock the benchmark script reads
-// with date, so the two can be subtracted.
-long long UnixMs() {
-    FILETIME ft{};
-    ::GetSystemTimeAsFileTime(&ft);
-    const unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return static_cast<long long>((t - 116444736000000000ULL) / 10000ULL);
-}
-
 // Light enough not to slow the start it measures: with a hundred notes a
 // full scan every few milliseconds would take a good share of the machine.
 // The main dialog is looked for only until found, and a note once seen
@@ -461,8 +359,7 @@ int CmdWatchVisible(long long n, DWORD timeoutMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The scripts reading us are Unix tools: no CR before the newlines.
-    _setmode(_fileno(stdout), _O_BINARY);
+    UnixStdout();
     if (argc < 2) return Usage();
     const std::string cmd = argv[1];
     const int nargs = argc - 2;

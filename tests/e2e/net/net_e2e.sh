@@ -66,24 +66,6 @@ expect_size() { # HWND WIDTH HEIGHT
     [ "$w $h" = "$2 $3" ] || fail "note $1 is ${w}x$h, expected ${2}x$3"
 }
 
-# pixel_of PNG X Y: the colour there as RRGGBB.
-pixel_of() {
-    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'
-}
-
-# A program with a stored note of its own on a port of its own; the port in
-# port.
-port=
-start_receiver() {
-    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-net.XXXXXX")
-    new_prefix "$tmp"
-    port=$(free_port) || die "no free port"
-    { settings_section "$port"; printf 'NumberOfNotes=1\n'; stored_note 1 Desk 900 700 'On the desk'; } | write_ini
-    start_pinwell
-    wait_listening "$port" yes "$WAIT_MS" || die "nothing listens on port $port after the start"
-    log "Pinwell listens on port $port"
-}
-
 # ----------------------------------------------------------------- cases ---
 
 # Three senders, one of each identity form: named, "Name:" and anonymous.
@@ -299,8 +281,7 @@ computer_name() { uname -n | tr '[:lower:]' '[:upper:]'; }
 # A note sent from the body menu to a group that holds this computer comes
 # back to the same Pinwell; the original shows the sent icon.
 case_send_to_group() {
-    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-net.XXXXXX")
-    new_prefix "$tmp"
+    new_prefix
     port=$(free_port) || die "no free port"
     {
         settings_section "$port"
@@ -475,7 +456,7 @@ case_two_computers() {
     command -v Xvfb >/dev/null || die "Xvfb is not installed"
     exec 8>"${TMPDIR:-/tmp}/pinwell-net-e2e-namespaces.lock"
     flock -w 600 8 || die "another two_computers run holds the namespaces"
-    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-net.XXXXXX")
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-$E2E_TMP_TAG.XXXXXX")
     # Left over by a run that was killed: only this case uses these names.
     netns_remove "$NS_A" "$NS_B"
     late_steps+=('netns_remove "$NS_A" "$NS_B"')
@@ -498,38 +479,6 @@ case_two_computers() {
 
 # ------------------------------------------------------------------ main ---
 
-run_case() {
-    install_cleanup
-    check_programs
-    local started=$SECONDS
-    "case_$case_name"
-    if [ "$failures" -eq 0 ]; then
-        log "PASS ($((SECONDS - started)) s)"
-    else
-        log "$failures check(s) failed ($((SECONDS - started)) s)"
-        exit 1
-    fi
-}
-
-main() {
-    case "$case_name" in
-    list) echo "$CASES" | tr ' ' '\n' ;;
-    all)
-        local c rc=0
-        for c in $CASES; do bash "${BASH_SOURCE[0]}" "$c" || rc=1; done
-        exit $rc
-        ;;
-    *)
-        [[ " $CASES " == *" $case_name "* ]] || {
-            echo "usage: net_e2e.sh <case>|all|list  (cases: $CASES)" >&2
-            exit 2
-        }
-        if [ -z "${DISPLAY:-}" ] && [ "$case_name" != two_computers ]; then
-            exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$case_name"
-        fi
-        run_case
-        ;;
-    esac
-}
-
-main
+# two_computers makes its own screens.
+E2E_OWN_SCREEN_CASES=two_computers
+e2e_main "${BASH_SOURCE[0]}" "$@"

@@ -2,10 +2,7 @@
 // Runs under the same Wine prefix as Pinwell.exe; prints its answer on
 // stdout and returns 0 on success, 1 on failure or timeout, 2 on a usage
 // error.
-#include <windows.h>
-
-#include <fcntl.h>
-#include <io.h>
+#include "DriverCommon.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +13,8 @@
 
 namespace {
 
-constexpr char kMainCaption[] = "Pinwell";
-constexpr int kNoteBodyId = 1001;
-constexpr int kNoteTitleId = 1002;
+using namespace driver;
+
 constexpr int kStatusIconId = 1014;
 // The three pictures the status icon shows, in the program's resources.
 constexpr int kReceivedBitmap = 181;
@@ -45,90 +41,19 @@ int Usage() {
     return 2;
 }
 
-bool ParseLong(const char* s, long long& out) {
-    if (!s || !*s) return false;
-    char* end = nullptr;
-    out = std::strtoll(s, &end, 0);
-    return end && *end == '\0';
-}
-
-HWND ParseHwnd(const char* s) {
-    long long v = 0;
-    if (!ParseLong(s, v) || v == 0) return nullptr;
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(v));
-}
-
-unsigned long long Handle(HWND hwnd) { return static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)); }
-
-std::string WindowText(HWND hwnd) {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassName(HWND hwnd) {
-    char buf[256] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::vector<HWND> TopLevelWindows() {
-    std::vector<HWND> all;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
-    return all;
-}
-
-// The main dialog is the hidden unowned window captioned "Pinwell"; the
-// program's message boxes carry the same caption but are visible.
-HWND FindMain() {
-    for (HWND hwnd : TopLevelWindows())
-        if (!::GetWindow(hwnd, GW_OWNER) && !::IsWindowVisible(hwnd) && WindowText(hwnd) == kMainCaption &&
-            ClassName(hwnd) == "#32770")
-            return hwnd;
-    return nullptr;
-}
-
-bool IsNote(HWND hwnd, HWND main) {
-    return main && ::GetWindow(hwnd, GW_OWNER) == main && ::GetDlgItem(hwnd, kNoteBodyId) &&
-           ::GetDlgItem(hwnd, kNoteTitleId);
-}
-
-// The wall clock in the Unix epoch: the clock the scripts read with date.
-long long UnixMs() {
-    FILETIME ft{};
-    ::GetSystemTimeAsFileTime(&ft);
-    const unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return static_cast<long long>((t - 116444736000000000ULL) / 10000ULL);
-}
-
-template <class Cond>
-bool WaitFor(DWORD timeoutMs, DWORD pollMs, Cond cond) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (cond()) return true;
-        if (::GetTickCount64() >= deadline) return false;
-        ::Sleep(pollMs);
-    }
-}
-
 // Every note that exists when the watch starts is old, visible or not; a
 // new one counts from the moment it is first seen visible. Polls every
 // 5 ms, which is well below the half-second tick that creates the notes.
 int CmdWatchNew(long long n, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    HWND main = FindMain();
+    HWND main = FindHiddenMain();
     std::set<HWND> old, seen;
     for (HWND hwnd : TopLevelWindows())
         if (IsNote(hwnd, main)) old.insert(hwnd);
     std::printf("ready %lld\n", UnixMs());
     std::fflush(stdout);
     while (static_cast<long long>(seen.size()) < n) {
-        if (!main) main = FindMain();
+        if (!main) main = FindHiddenMain();
         const long long now = UnixMs();
         for (HWND hwnd : TopLevelWindows()) {
             if (old.count(hwnd) || seen.count(hwnd) || !::IsWindowVisible(hwnd) || !IsNote(hwnd, main)) continue;
@@ -364,8 +289,7 @@ int CmdMenuKeys(int count, char** keys) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Read by Unix tools: no CR before the newlines.
-    _setmode(_fileno(stdout), _O_BINARY);
+    UnixStdout();
     if (argc < 2) return Usage();
     const std::string cmd = argv[1];
     const int nargs = argc - 2;

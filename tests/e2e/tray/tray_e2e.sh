@@ -13,12 +13,9 @@
 # Without DISPLAY the script runs itself on a virtual screen.
 set -uo pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
-base=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
-shots=${PINWELL_SHOT_DIR:-$(dirname "$bin")/e2e-shots}
-. "$root/tools/wine-env.sh"
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../lib.sh"
+E2E_PROGRAMS+=" traydriver.exe"
+E2E_TMP_TAG=tray
 
 CASES="tray_double_click hide_show_all password_lock hot_key green_theme expired_gone alarm_rings"
 CASES+=" schedule_dialogs"
@@ -61,64 +58,22 @@ IDC_THEME_UP=1096
 IDC_THEME_DOWN=1097
 IDC_THEME_SORT=1098
 
-# Bounds for the waits, in milliseconds. Generous: a loaded machine under Wine
-# is slow, and a wait returns as soon as its condition holds.
-START_MS=60000
-WAIT_MS=15000
-
 # ---------------------------------------------------------------- harness ---
 
-case_name=
-failures=0
-tmp=
-started_pids=()
-
-log() { echo "[$case_name] $*"; }
-fail() {
-    echo "FAIL [$case_name]: $*"
-    failures=$((failures + 1))
-}
-# A failed precondition: later checks would only repeat it.
-die() {
-    fail "$*"
-    exit 1
-}
-
-drv() { wine "$bin/pwdriver.exe" "$@"; }
 tdrv() { wine "$bin/traydriver.exe" "$@"; }
-
-ini=
-new_prefix() {
-    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-tray.XXXXXX")
-    cp -a "$base" "$tmp/prefix" || die "cannot copy the base prefix $base"
-    export WINEPREFIX=$tmp/prefix
-    local appdata
-    appdata=$(drv appdata) || die "pwdriver appdata failed"
-    appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
-    [ -d "$appdata" ] || die "data folder $appdata does not exist"
-    ini=$appdata/Pinwell.ini
-}
 
 # start_pinwell: starts Pinwell.exe from the program folder in its own
 # process group and waits until its start-up is over; the main dialog's
 # handle is left in main_hwnd.
 main_hwnd=
 start_pinwell() {
-    local n=${#started_pids[@]}
-    (cd "$bin" && exec setsid wine ./Pinwell.exe >"$tmp/pinwell-$n.log" 2>&1) &
-    started_pids+=("$!")
+    launch_pinwell
     main_hwnd=$(drv wait-main "$START_MS") || die "main dialog did not come up"
-}
-
-ended() {
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
-    [ -z "$state" ] || [ "$state" = Z ]
 }
 
 # stop_pinwell: the Exit command, and the process gone within 20 s.
 stop_pinwell() {
-    local pid=${started_pids[-1]} deadline=$((SECONDS + 20))
+    local pid=${started_groups[-1]} deadline=$((SECONDS + 20))
     drv command "$CMD_EXIT" || die "could not send Exit"
     while ! ended "$pid"; do
         [ "$SECONDS" -ge "$deadline" ] && die "Pinwell did not end within 20 s of Exit"
@@ -126,65 +81,7 @@ stop_pinwell() {
     done
 }
 
-cleanup() {
-    local status=$?
-    if [ -n "$tmp" ]; then
-        if [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; then
-            local f
-            for f in "$tmp"/pinwell-*.log; do
-                [ -s "$f" ] && { echo "--- $(basename "$f")"; tail -n 20 "$f"; }
-            done
-            if [ -n "$ini" ] && [ -f "$ini" ]; then
-                echo "--- Pinwell.ini ([PINWELL] and note sections)"
-                tr -d '\r' <"$ini" | awk '/^\[/{show = ($0 !~ /^\[NOTE_ID_9/)} show' | cut -c1-160
-            fi
-        fi
-        timeout 20 wineserver -k >/dev/null 2>&1
-        local pid
-        for pid in "${started_pids[@]}"; do
-            kill -KILL -- "-$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
-        done
-        timeout 20 wineserver -w >/dev/null 2>&1
-        rm -rf "$tmp"
-    fi
-    exit "$status"
-}
-
-# free_port: a TCP port nobody listens on; random, so that runs at the same
-# time on this machine do not pick the same one.
-free_port() {
-    local p i
-    for i in $(seq 1 50); do
-        p=$((20000 + RANDOM % 30000))
-        ss -Htln "sport = :$p" 2>/dev/null | grep -q . || { echo "$p"; return 0; }
-    done
-    return 1
-}
-
 # ------------------------------------------------------------- data file ---
-
-ini_get() {
-    awk -v sec="$2" -v key="$3" '
-        { sub(/\r$/, "") }
-        /^[ \t]*\[/ {
-            name = $0; sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
-            inside = (tolower(name) == tolower(sec)); next
-        }
-        inside {
-            i = index($0, "="); if (!i) next
-            k = substr($0, 1, i - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
-            if (tolower(k) == tolower(key)) { v = substr($0, i + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit }
-        }' "$1"
-}
-
-has_section() { tr -d '\r' <"$1" | grep -qi "^\[$2\]"; }
-
-expect_key() { # SECTION KEY WANTED
-    local got
-    got=$(ini_get "$ini" "$1" "$2")
-    [ "$got" = "$3" ] || fail "[$1] $2 is '$got', expected '$3'"
-}
 
 # wait_key SECTION KEY WANTED: a note stores itself on its own thread after a
 # posted request; waits up to 10 s for the value to arrive.
@@ -204,8 +101,6 @@ section_of() {
         $0 == "TitleText=" t { print sec; exit }'
 }
 
-write_ini() { sed 's/$/\r/' >"$ini"; }
-
 # settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
 # file the program has seen before (no first-start defaults), on a port of
 # this case's own.
@@ -221,50 +116,12 @@ settings() {
 
 # note_ini ID KEY=VALUE...: a note section in the default theme's look, with
 # the given keys replaced.
-NOTE_KEYS="NoteID EditBackColor EditTextColor EditFont EditFontType EditFontSize EditCharSet EditText
-TitleBackColor TitleTextColor TitleFont TitleFontType TitleFontSize TitleText TitleCharSet
-Left Top Height Width Minimized Border Hidden Expiration Alarm"
 note_ini() {
-    local -A v=(
-        [NoteID]=$1 [EditBackColor]=16763799 [EditTextColor]=0 [EditFont]=Verdana [EditFontType]=
-        [EditFontSize]=8 [EditCharSet]=0 [EditText]="{\\rtf1\\ansi{\\fonttbl{\\f0 Verdana;}}\\f0\\fs16 body of note $1\\par|}"
-        [TitleBackColor]=14847561 [TitleTextColor]=0 [TitleFont]=Verdana [TitleFontType]=C
-        [TitleFontSize]=8 [TitleText]="Note $1" [TitleCharSet]=0 [Left]=300 [Top]=200 [Height]=150
-        [Width]=200 [Minimized]=No [Border]=No [Hidden]=No [Expiration]= [Alarm]=)
-    shift
-    local kv k
-    for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
-    printf '[NOTE_ID_%s]\n' "${v[NoteID]}"
-    for k in $NOTE_KEYS; do printf '%s=%s\n' "$k" "${v[$k]}"; done
+    note_record "$1" Left=300 Top=200 \
+        EditText="{\\rtf1\\ansi{\\fonttbl{\\f0 Verdana;}}\\f0\\fs16 body of note $1\\par|}" "${@:2}"
 }
 
 # ----------------------------------------------------------------- notes ---
-
-note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
-read_notes() {
-    note_hwnd=() note_vis=() note_left=() note_top=() note_w=() note_h=() note_title=()
-    local out h v l t w hh title
-    out=$(drv notes) || die "pwdriver notes failed"
-    while read -r h v l t w hh title; do
-        [ -n "$h" ] || continue
-        note_hwnd+=("$h") note_vis+=("$v") note_left+=("$l") note_top+=("$t")
-        note_w+=("$w") note_h+=("$hh") note_title+=("$title")
-    done <<<"$out"
-}
-
-visible_count() {
-    local n=0 v
-    for v in "${note_vis[@]}"; do [ "$v" = 1 ] && n=$((n + 1)); done
-    echo "$n"
-}
-
-note_index() {
-    local i
-    for i in "${!note_title[@]}"; do
-        [ "${note_title[$i]}" = "$1" ] && { echo "$i"; return 0; }
-    done
-    return 1
-}
 
 # find_note VAR TITLE: the note window with that title into VAR, its
 # rectangle into VAR_left, VAR_top, VAR_w, VAR_h; a missing note is a failed
@@ -277,41 +134,7 @@ find_note() {
     printf -v "$1_top" %s "${note_top[$i]}"
 }
 
-# expect_note TITLE VISIBLE LEFT TOP WIDTH HEIGHT
-expect_note() {
-    local i
-    i=$(note_index "$1") || { fail "no note window titled '$1' (titles: ${note_title[*]})"; return; }
-    local got="${note_vis[$i]} ${note_left[$i]} ${note_top[$i]} ${note_w[$i]} ${note_h[$i]}"
-    [ "$got" = "$2 $3 $4 $5 $6" ] || fail "note '$1': visible left top width height = $got, expected $2 $3 $4 $5 $6"
-}
-
 # --------------------------------------------------------------- screen ---
-
-shot() { # NAME: the whole screen as $shots/NAME.png
-    mkdir -p "$shots"
-    import -window root "$shots/$1.png" 2>/dev/null || fail "screenshot $1 failed"
-}
-
-pixel_of() {
-    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'
-}
-
-# expect_painted NAME X Y RRGGBB: screenshots until the screen shows the
-# colour at (X, Y) (a window may still be painting), keeps the last shot.
-expect_painted() {
-    local name=$1 x=$2 y=$3 want=$4 got='' deadline=$((SECONDS + 10))
-    while :; do
-        shot "$name"
-        got=$(pixel_of "$shots/$name.png" "$x" "$y")
-        [ "${got^^}" = "${want^^}" ] && return 0
-        [ "$SECONDS" -ge "$deadline" ] && break
-        sleep 0.3
-    done
-    fail "screen pixel ($x,$y) is #$got, expected #$want (see $shots/$name.png)"
-}
-
-# rgb COLORREF: the stored 0x00BBGGRR value as the screen's RRGGBB.
-rgb() { printf '%02X%02X%02X' $(($1 & 255)) $((($1 >> 8) & 255)) $((($1 >> 16) & 255)); }
 
 # differing_pixels PNG LEFT TOP BMP: how many pixels of the screen area at
 # (LEFT, TOP) differ from the bitmap file laid over it.
@@ -859,41 +682,4 @@ case_schedule_dialogs() {
 
 # ------------------------------------------------------------------ main ---
 
-run_case() {
-    case_name=$1
-    trap cleanup EXIT
-    local f
-    for f in Pinwell.exe pwdriver.exe traydriver.exe; do
-        [ -f "$bin/$f" ] || die "no $bin/$f (build the windows preset first)"
-    done
-    ensure_wineprefix "$base"
-    local started=$SECONDS
-    "case_$case_name"
-    if [ "$failures" -eq 0 ]; then
-        log "PASS ($((SECONDS - started)) s)"
-    else
-        log "$failures check(s) failed ($((SECONDS - started)) s)"
-        exit 1
-    fi
-}
-
-main() {
-    local which=${1:-}
-    case "$which" in
-    list) echo "$CASES" | tr ' ' '\n' ;;
-    all)
-        local c rc=0
-        for c in $CASES; do bash "${BASH_SOURCE[0]}" "$c" || rc=1; done
-        exit $rc
-        ;;
-    *)
-        [[ " $CASES " == *" $which "* ]] || { echo "usage: tray_e2e.sh <case>|all|list  (cases: $CASES)" >&2; exit 2; }
-        if [ -z "${DISPLAY:-}" ]; then
-            exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" "$which"
-        fi
-        run_case "$which"
-        ;;
-    esac
-}
-
-main "$@"
+e2e_main "${BASH_SOURCE[0]}" "$@"

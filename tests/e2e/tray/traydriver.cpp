@@ -3,10 +3,7 @@
 // its buttons. Runs under the same Wine prefix as Pinwell.exe; prints its
 // answer on stdout, returns 0 on success, 1 on failure or timeout, 2 on a
 // usage error.
-#include <windows.h>
-
-#include <fcntl.h>
-#include <io.h>
+#include "DriverCommon.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +13,7 @@
 
 namespace {
 
-constexpr DWORD kPollMs = 50;
+using namespace driver;
 
 int Usage() {
     std::fputs(
@@ -36,41 +33,6 @@ int Usage() {
         "  cursor <x> <y>             move the mouse cursor\n",
         stderr);
     return 2;
-}
-
-bool ParseLong(const char* s, long long& out) {
-    if (!s || !*s) return false;
-    char* end = nullptr;
-    out = std::strtoll(s, &end, 0);
-    return end && *end == '\0';
-}
-
-HWND ParseHwnd(const char* s) {
-    long long v = 0;
-    if (!ParseLong(s, v) || v == 0) return nullptr;
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(v));
-}
-
-std::string WindowText(HWND hwnd) {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-std::string ClassName(HWND hwnd) {
-    char buf[256] = {};
-    ::GetClassNameA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-template <class Cond>
-bool WaitFor(DWORD timeoutMs, Cond cond) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (cond()) return true;
-        if (::GetTickCount64() >= deadline) return false;
-        ::Sleep(kPollMs);
-    }
 }
 
 struct WindowQuery {
@@ -96,12 +58,18 @@ HWND FindWindowMatching(WindowQuery& q) {
     return q.found;
 }
 
-unsigned long long Handle(HWND hwnd) { return static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)); }
+// The control of a dialog; null, with the reason on stderr, when there is
+// no dialog or it has no control of that id.
+HWND DialogItem(HWND dialog, long long id) {
+    HWND item = dialog ? ::GetDlgItem(dialog, static_cast<int>(id)) : nullptr;
+    if (!item) std::fprintf(stderr, "traydriver: no control %lld\n", id);
+    return item;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    _setmode(_fileno(stdout), _O_BINARY);
+    UnixStdout();
     if (argc < 2) return Usage();
     const std::string cmd = argv[1];
     const int nargs = argc - 2;
@@ -136,11 +104,8 @@ int main(int argc, char** argv) {
     if (cmd == "set-text" && nargs == 3 && ParseLong(a[1], n)) {
         HWND dialog = ParseHwnd(a[0]);
         if (!dialog) return Usage();
-        HWND item = ::GetDlgItem(dialog, static_cast<int>(n));
-        if (!item) {
-            std::fprintf(stderr, "traydriver: no control %lld\n", n);
-            return 1;
-        }
+        HWND item = DialogItem(dialog, n);
+        if (!item) return 1;
         // The system copies the text across to the program's process.
         DWORD_PTR ok = 0;
         if (!::SendMessageTimeoutA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2]), SMTO_NORMAL, 5000, &ok) ||
@@ -153,11 +118,8 @@ int main(int argc, char** argv) {
     if (cmd == "press" && nargs == 2 && ParseLong(a[1], n)) {
         HWND dialog = ParseHwnd(a[0]);
         if (!dialog) return Usage();
-        HWND button = ::GetDlgItem(dialog, static_cast<int>(n));
-        if (!button) {
-            std::fprintf(stderr, "traydriver: no control %lld\n", n);
-            return 1;
-        }
+        HWND button = DialogItem(dialog, n);
+        if (!button) return 1;
         if (!::IsWindowEnabled(button)) {
             std::fprintf(stderr, "traydriver: control %lld is disabled\n", n);
             return 1;
@@ -170,23 +132,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "enabled" && nargs == 2 && ParseLong(a[1], n)) {
-        HWND dialog = ParseHwnd(a[0]);
-        HWND item = dialog ? ::GetDlgItem(dialog, static_cast<int>(n)) : nullptr;
-        if (!item) {
-            std::fprintf(stderr, "traydriver: no control %lld\n", n);
-            return 1;
-        }
+        HWND item = DialogItem(ParseHwnd(a[0]), n);
+        if (!item) return 1;
         std::printf("%d\n", ::IsWindowEnabled(item) ? 1 : 0);
         return 0;
     }
     if ((cmd == "click-button" || cmd == "checked") && nargs == 2 && ParseLong(a[1], n)) {
         HWND dialog = ParseHwnd(a[0]);
         if (!dialog) return Usage();
-        HWND button = ::GetDlgItem(dialog, static_cast<int>(n));
-        if (!button) {
-            std::fprintf(stderr, "traydriver: no control %lld\n", n);
-            return 1;
-        }
+        HWND button = DialogItem(dialog, n);
+        if (!button) return 1;
         DWORD_PTR result = 0;
         if (cmd == "checked") {
             if (!::SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &result)) return 1;
@@ -202,11 +157,8 @@ int main(int argc, char** argv) {
     if (cmd == "combo-select" && nargs == 3 && ParseLong(a[1], n) && ParseLong(a[2], m)) {
         HWND dialog = ParseHwnd(a[0]);
         if (!dialog) return Usage();
-        HWND combo = ::GetDlgItem(dialog, static_cast<int>(n));
-        if (!combo) {
-            std::fprintf(stderr, "traydriver: no control %lld\n", n);
-            return 1;
-        }
+        HWND combo = DialogItem(dialog, n);
+        if (!combo) return 1;
         DWORD_PTR result = 0;
         if (!::SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(m), 0, SMTO_NORMAL, 5000, &result) ||
             static_cast<LONG_PTR>(result) != m) {
