@@ -13,6 +13,8 @@ export WINEPREFIX=$prefix
 cd build/windows/bin
 if [ -z "${DISPLAY:-}" ]; then
     echo "No X display: starting Pinwell on a virtual display (Xvfb, 1280x1024)."
-    echo "Take a look with: DISPLAY=<the display xvfb-run picked> import -window root shot.png"
+    # shellcheck disable=SC2016
+    run_on_display bash -c 'echo "Virtual display $DISPLAY; look at it with: DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY import -window root shot.png"; exec wine Pinwell.exe'
+else
+    wine Pinwell.exe
 fi
-run_on_display wine Pinwell.exe
