@@ -7,7 +7,9 @@ bash tools/install-deps.sh
 . tools/wine-env.sh
 cmake --preset windows
 cmake --build --preset windows --target Pinwell
-prefix="$PWD/build/windows/wineprefix"
+# A prefix of its own: the notes a user makes here stay out of the prefix the
+# tests copy for every run.
+prefix="$PWD/build/windows/user-prefix"
 ensure_wineprefix "$prefix"
 export WINEPREFIX=$prefix
 cd build/windows/bin

@@ -56,7 +56,17 @@ die() {
     exit 1
 }
 
-drv() { "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"; }
+# The driver answers 0 or 1 itself; any other status means it never ran its
+# command (Wine failed to start it on a loaded machine, or it died), so it is
+# said and the command tried once more rather than failing the case silently.
+drv() {
+    local status
+    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
+    status=$?
+    [ "$status" -le 1 ] && return "$status"
+    echo "[$case_name] pwdriver $* ended with status $status; trying once more" >&2
+    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
+}
 ms_now() { date +%s%3N; }
 
 # on_screen SCRIPT ARGS...: without a display, runs SCRIPT again on a virtual
