@@ -257,5 +257,6 @@
 #include "res/ids_net.h"
 #include "res/ids_tray.h"
 #include "res/ids_schedule.h"
+#include "res/ids_settings.h"
 
 #endif // PINWELL_RESOURCE_H

@@ -1,0 +1,2 @@
+// Identifiers of the settings dialog resources.
+#pragma once
