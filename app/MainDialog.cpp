@@ -4,6 +4,7 @@
 #include <richedit.h>
 #include <mmsystem.h>
 #include <fstream>
+#include <utility>
 
 #include "app/NoteApp.h"
 #include "app/ProgramFlags.h"
@@ -11,6 +12,7 @@
 #include "app/WaitDialog.h"
 #include "app/Clock.h"
 #include "dialogs/PasswordDialog.h"
+#include "dialogs/SettingsSheet.h"
 #include "note/ReplyTitle.h"
 #include "net/NetworkNeighbourhood.h"
 #include "net/NoteData.h"
@@ -19,6 +21,8 @@
 #include "note/NoteDialog.h"
 #include "res/resource.h"
 #include "store/IniFile.h"
+#include "app/Upkeep.h"
+#include "note/NoteExchange.h"
 #include "store/SettingsStore.h"
 #include "store/Text.h"
 
@@ -147,6 +151,7 @@ BOOL CMainDialog::OnInitDialog() {
 
     // 14-18. The stored notes, renumbered 1, 2, 3 ...
     const int stored = settings.ReadNumberOfNotesValue();
+    RunUpkeepCounter(m_hWnd);
     LoadNotes(stored);
     if (stored > m_noteCounter) DeleteNoteSections(m_noteCounter + 1, stored);
     WriteNumberOfNotes(m_noteCounter);
@@ -264,6 +269,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
 }
 
 CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) {
+    if (newNote && MainDataFileFull()) EnforceSizeLimit();
     ::SetForegroundWindow(m_hWnd);
     ++m_noteCounter;
     const bool created = note == nullptr;
@@ -372,6 +378,25 @@ void CMainDialog::ShowAbout() {
     ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_ABOUT, MF_BYCOMMAND | MF_ENABLED);
 }
 
+void CMainDialog::ShowSettings() {
+    const HMENU menu = m_mainMenu.GetSafeHmenu();
+    ::EnableMenuItem(menu, ID_SETTINGS, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableMenuItem(menu, ID_ABOUT, MF_BYCOMMAND | MF_GRAYED);
+    SettingsEffects effects;
+    effects.setHotKey = [this](bool disabled) {
+        ::UnregisterHotKey(m_hWnd, kHotKeyId);
+        if (!disabled) ::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT, 'N');
+    };
+    effects.setNetworkInterval = [this](int minutes) { m_networkTicker.SetMinutes(minutes); };
+    effects.setEmailInterval = [this](int minutes) { m_emailTicker.SetMinutes(minutes); };
+    CSettingsSheet sheet(std::move(effects));
+    if (sheet.DoModal(m_hWnd) == IDOK)
+        for (CNoteDialog* note : Notes())
+            if (note->IsWindowVisible()) note->RefreshFromSettings();
+    ::EnableMenuItem(menu, ID_SETTINGS, MF_BYCOMMAND | MF_ENABLED);
+    ::EnableMenuItem(menu, ID_ABOUT, MF_BYCOMMAND | MF_ENABLED);
+}
+
 void CMainDialog::OnTrayNotify(LPARAM mouseMessage) {
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
@@ -398,7 +423,10 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_NEW_NOTE: NewNote(); return TRUE;
     case ID_SHOW_ALL_NOTES: ShowAllNotes(); return TRUE;
     case ID_HIDE_ALL_NOTES: HideAllNotes(); return TRUE;
+    case ID_EXPORT_NOTES: ExportNotes(*this); return TRUE;
+    case ID_IMPORT_NOTES: ImportNotes(*this); return TRUE;
     case ID_ABOUT: ShowAbout(); return TRUE;
+    case ID_SETTINGS: ShowSettings(); return TRUE;
     case ID_EXIT: DestroyWindow(); return TRUE;
     default: return FALSE;
     }

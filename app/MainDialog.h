@@ -56,6 +56,9 @@ public:
     // The wait window shown while an e-mail check runs; the tick closes it
     // once no check is running.
     void ShowCheckWaitWindow();
+    // A new note with the main data file at its size limit: clean up, then
+    // make the user delete notes until the file is under the limit.
+    void EnforceSizeLimit();
     const CMenu& MainMenu() const { return m_mainMenu; }
 
 protected:
@@ -74,6 +77,8 @@ private:
     void ShowAllNotes();
     void HideAllNotes();
     void ShowAbout();
+    // The settings dialog; "Settings" and "About" are greyed while it is open.
+    void ShowSettings();
     void PlayArrivalSound();
     void SetItemPicture(UINT command, bool withPicture);
 

@@ -80,6 +80,8 @@ private:
 CSendNoteDialog::CSendNoteDialog(std::int32_t noteId, std::string plainText)
     : CDialog(IDD_SEND_NOTE), m_noteId(noteId), m_plainText(std::move(plainText)) {}
 
+CSendNoteDialog::CSendNoteDialog(Form form) : CDialog(IDD_SEND_NOTE), m_noteId(0), m_form(form) {}
+
 CSendNoteDialog::~CSendNoteDialog() {
     if (m_images) ::ImageList_Destroy(m_images);
 }
@@ -119,6 +121,10 @@ BOOL CSendNoteDialog::OnInitDialog() {
     UpdateButtons();
     UpdateAddButton();
     CreateToolTips();
+    if (m_form == Form::Manager) {
+        ::ShowWindow(Item(IDOK), SW_HIDE);
+        ::SetWindowTextA(m_hWnd, "Network and group manager");
+    }
     return TRUE;
 }
 
@@ -458,7 +464,7 @@ void CSendNoteDialog::SendNote() {
 
 void CSendNoteDialog::OnOK() {
     // "Send note" pressed, or Enter outside the two adding controls.
-    if (!::IsWindowEnabled(Item(IDOK))) return;
+    if (m_form == Form::Manager || !::IsWindowEnabled(Item(IDOK))) return;
     SendNote();
 }
 

@@ -19,6 +19,10 @@ public:
     // The note's identifier (its stored record is what is sent) and its body
     // as plain text (for the messaging fallback).
     CSendNoteDialog(std::int32_t noteId, std::string plainText);
+    // The manager form, opened from the settings: no note, no "Send note";
+    // the network list, the groups and the recipients work as ever.
+    enum class Form { Send, Manager };
+    explicit CSendNoteDialog(Form form);
     ~CSendNoteDialog() override;
 
     // DoModal returns IDOK after "Send note" (and when Windows Sockets could
@@ -80,6 +84,7 @@ private:
 
     std::int32_t m_noteId;
     std::string m_plainText;
+    Form m_form = Form::Send;
     CMenu m_networkMenu;
     CMenu m_recipientMenu;
     HIMAGELIST m_images = nullptr;

@@ -24,10 +24,13 @@
 #include "note/Delivery.h"
 #include "note/AlarmDialog.h"
 #include "note/ExpirationDialog.h"
+#include "note/NoteFileCommands.h"
+#include "note/NoteExchange.h"
 #include "note/OrganizeThemesDialog.h"
 #include "note/ThemeStore.h"
 #include "note/NoteGeometry.h"
 #include "res/resource.h"
+#include "store/ExportFile.h"
 #include "store/IniFile.h"
 #include "store/SettingsStore.h"
 
@@ -249,7 +252,16 @@ NoteRecord CNoteDialog::BuildRecord() const {
 void CNoteDialog::StoreNote(const std::string& fileName) {
     if (m_deleted) return;
     NoteRecord r = BuildRecord();
-    if (fileName.empty()) WriteNoteRecord({}, r);
+    if (fileName.empty()) {
+        WriteNoteRecord({}, r);
+        return;
+    }
+    // Into an exported note file: appended there under the title shown now;
+    // the note's own identifier and section stay as they are.
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    AppendNoteToExportFile(fileName, r, TitleText(),
+                           ExportDateTime(t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute, t.wSecond));
 }
 
 std::string CNoteDialog::TitleText() const {
@@ -540,6 +552,11 @@ std::string CNoteDialog::PlainBodyText() const {
     return text;
 }
 
+void CNoteDialog::OpenFileIntoNote() { ::OpenFileIntoNote(*this); }
+void CNoteDialog::SaveNoteAs() { ::SaveNoteAs(*this); }
+void CNoteDialog::SaveNoteAsPicture() { ::SaveNoteAsPicture(*this); }
+void CNoteDialog::PrintNote(HWND body) { ::PrintNote(*this, body); }
+
 void CNoteDialog::SendToGroup(const std::string& groupName) {
     if (groupName.empty()) return;
     net::WinsockSession winsock;
@@ -803,6 +820,12 @@ BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_BODY_REPLY: ReplyToSender(); return TRUE;
     case ID_SEND_OTHER: SendToOther(); return TRUE;
     case ID_BODY_EXPIRATION: SetExpiration(); return TRUE;
+    case ID_BODY_OPEN_FILE: OpenFileIntoNote(); return TRUE;
+    case ID_BODY_SAVE_AS: SaveNoteAs(); return TRUE;
+    case ID_BODY_SAVE_PICTURE: SaveNoteAsPicture(); return TRUE;
+    case ID_BODY_PRINT: PrintNote(m_body.m_hWnd); return TRUE;
+    case ID_BODY_EXPORT_NOTE: ::ExportNote(*this); return TRUE;
+    case ID_BODY_IMPORT_NOTE: ::ImportIntoNote(*this); return TRUE;
     default:
         if (std::find(kGroupSlotCommands.begin(), kGroupSlotCommands.end(), id) != kGroupSlotCommands.end()) {
             SendToGroup(m_body.lastMenuItemText);

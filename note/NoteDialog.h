@@ -75,6 +75,12 @@ public:
     void SendToOther();
     std::string PlainBodyText() const;
 
+    // The body menu's file commands and printing (the body passes itself).
+    void OpenFileIntoNote();
+    void SaveNoteAs();
+    void SaveNoteAsPicture();
+    void PrintNote(HWND body);
+
     // Themes.
     void ApplyTheme(std::int32_t themeId);
     void SaveThemeRecord(std::int32_t themeId);

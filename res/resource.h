@@ -258,5 +258,6 @@
 #include "res/ids_tray.h"
 #include "res/ids_schedule.h"
 #include "res/ids_settings.h"
+#include "res/ids_exchange.h"
 
 #endif // PINWELL_RESOURCE_H

@@ -38,6 +38,8 @@ int Usage() {
         "  ping <ms>                  wait until the main dialog's thread answers a sent message\n"
         "  child-rect <hwnd> <id>     screen rectangle of a child control: left top width height\n"
         "  child-text <hwnd> <id>     text of a child control\n"
+        "  set-text <hwnd> <id> <text>  set the text of a control anywhere below hwnd (a file\n"
+        "                             dialog's name field, say); prints the text it had\n"
         "  pixel <x> <y>              screen colour at (x, y) as RRGGBB\n"
         "  windows                    every top-level window: hwnd owner visible class title\n"
         "  body-text <hwnd>           a note's body text as the control answers WM_GETTEXT\n"
@@ -181,6 +183,44 @@ int CmdChildText(HWND parent, int id) {
         return 1;
     }
     std::printf("%s\n", WindowText(child).c_str());
+    return 0;
+}
+
+// Dialogs that host their controls in inner windows (the file dialogs) keep
+// the id unique below the dialog, so the whole tree is searched. WM_SETTEXT
+// is copied across processes by the system.
+int CmdSetText(HWND parent, int id, const char* text) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (::GetDlgCtrlID(hwnd) != s->id) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (!search.found) {
+        std::fprintf(stderr, "pwdriver: no control %d\n", id);
+        return 1;
+    }
+    char before[1024] = {};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof before, reinterpret_cast<LPARAM>(before), SMTO_NORMAL,
+                               5000, &result)) {
+        std::fputs("pwdriver: the control does not answer\n", stderr);
+        return 1;
+    }
+    std::printf("%s\n", before);
+    if (!::SendMessageTimeoutA(search.found, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                               &result) ||
+        !result) {
+        std::fputs("pwdriver: the control did not take the text\n", stderr);
+        return 1;
+    }
     return 0;
 }
 
@@ -426,6 +466,9 @@ int main(int argc, char** argv) {
     }
     if (cmd == "child-text" && nargs == 2 && ParseLong(a[1], n)) {
         if (HWND h = ParseHwnd(a[0])) return CmdChildText(h, static_cast<int>(n));
+    }
+    if (cmd == "set-text" && nargs == 3 && ParseLong(a[1], n)) {
+        if (HWND h = ParseHwnd(a[0])) return CmdSetText(h, static_cast<int>(n), a[2]);
     }
     if (cmd == "pixel" && nargs == 2 && ParseLong(a[0], n) && ParseLong(a[1], m))
         return CmdPixel(static_cast<int>(n), static_cast<int>(m));

@@ -1,0 +1,143 @@
+#include "note/NoteExchange.h"
+
+#include <richedit.h>
+
+#include "app/MainDialog.h"
+#include "app/Seams.h"
+#include "dialogs/ImportExportDialog.h"
+#include "net/NetworkNeighbourhood.h"
+#include "note/NoteDialog.h"
+#include "note/NoteFileCommands.h"
+#include "store/ExportFile.h"
+#include "store/NoteRecord.h"
+
+namespace {
+
+// The file dialogs move the current directory; the program's own folder is
+// the current one again afterwards, whatever happened.
+class ProgramFolderAfter {
+public:
+    ProgramFolderAfter() = default;
+    ~ProgramFolderAfter() { ::SetCurrentDirectoryA(ProgramFolder().c_str()); }
+    ProgramFolderAfter(const ProgramFolderAfter&) = delete;
+    ProgramFolderAfter& operator=(const ProgramFolderAfter&) = delete;
+};
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Now() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    return ExportDateTime(t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute, t.wSecond);
+}
+
+std::string WithoutColons(std::string text) {
+    std::erase(text, ':');
+    return text;
+}
+
+// The caret goes back to the start of the body after every file dialog.
+void CaretToStart(CNoteDialog& note) { ::SendMessageA(note.Body().m_hWnd, EM_SETSEL, 0, 0); }
+
+}  // namespace
+
+bool ChooseExportFile(HWND owner, const std::string& proposed, std::string& path) {
+    ProgramFolderAfter restore;
+    NoteFileDialog request;
+    request.save = true;
+    request.filter = kExportFilter;
+    request.defaultExtension = kExportExtension;
+    request.defaultName = proposed;
+    for (;;) {
+        if (!g_noteFileDialog(owner, request, path)) return false;
+        if (LowerExtension(path) == kExportExtension) break;
+        ShowNotice(kExportWrongExtension, NoticeIcon::Warning);
+    }
+    if (!FileExists(path)) return true;
+
+    char question[1024];
+    std::snprintf(question, sizeof question, kExportReplaceQuestion, FileNameOnly(path).c_str());
+    switch (::MessageBoxA(owner, question, "Pinwell", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES:
+        if (::DeleteFileA(path.c_str())) return true;
+        ShowNotice(kExportCannotReplace, NoticeIcon::Stop);
+        return false;
+    case IDNO:
+        return true;  // the notes are appended
+    default:
+        return false;
+    }
+}
+
+bool ChooseImportFile(HWND owner, std::string& path) {
+    ProgramFolderAfter restore;
+    NoteFileDialog request;
+    request.save = false;
+    request.filter = kExportFilter;
+    request.defaultExtension = kExportExtension;
+    for (;;) {
+        if (!g_noteFileDialog(owner, request, path)) return false;
+        if (LowerExtension(path) == kExportExtension) return true;
+        ShowNotice(kImportWrongExtension, NoticeIcon::Warning);
+    }
+}
+
+void ExportNotes(CMainDialog& main) {
+    CImportExportDialog dialog(CImportExportDialog::kExport);
+    for (std::int32_t id = 1; id <= main.NoteIdentifierCounter(); ++id) {
+        NoteRecord r;
+        if (ReadNoteRecord({}, id, r)) dialog.m_noteEntries.push_back(NoteListEntry(r.titleText, id, r.hidden == "Yes"));
+    }
+    if (dialog.DoModal(main.m_hWnd) != IDOK || dialog.m_result.empty()) return;
+    std::string path;
+    if (!ChooseExportFile(main.m_hWnd, {}, path)) return;
+    const std::string when = Now();
+    for (std::int32_t id : ParseIdList(dialog.m_result)) {
+        NoteRecord r;
+        // A note deleted meanwhile is skipped; a failed write is reported
+        // and the others are still exported.
+        if (ReadNoteRecord({}, id, r)) AppendNoteToExportFile(path, r, r.titleText, when);
+    }
+}
+
+void ImportNotes(CMainDialog& main) {
+    std::string path;
+    if (!ChooseImportFile(main.m_hWnd, path)) return;
+    CImportExportDialog dialog(CImportExportDialog::kImportMany);
+    dialog.m_filePath = path;
+    dialog.m_indexEntries = ReadExportIndex(path);
+    if (dialog.DoModal(main.m_hWnd) != IDOK) return;
+    for (std::int32_t section : dialog.m_checkedSections) {
+        NoteRecord r;
+        if (!ReadNoteRecord(path, section, r)) continue;
+        r.expiration.clear();
+        main.OpenNoteWindow(r, true, true);
+    }
+}
+
+void ExportNote(CNoteDialog& note) {
+    std::string path;
+    const bool chosen = ChooseExportFile(note.m_hWnd, WithoutColons(note.TitleText()), path);
+    CaretToStart(note);
+    if (chosen) note.StoreNote(path);
+}
+
+void ImportIntoNote(CNoteDialog& note) {
+    std::string path;
+    const bool chosen = ChooseImportFile(note.m_hWnd, path);
+    CaretToStart(note);
+    if (!chosen) return;
+    std::int32_t section = kFirstExportedNoteId;
+    if (ReadExportedNotes(path) != 1) {
+        CImportExportDialog dialog(CImportExportDialog::kImportOne);
+        dialog.m_filePath = path;
+        dialog.m_indexEntries = ReadExportIndex(path);
+        if (dialog.DoModal(note.m_hWnd) != IDOK || dialog.m_checkedSections.empty()) return;
+        section = dialog.m_checkedSections.front();
+    }
+    NoteRecord r;
+    if (ReadNoteRecord(path, section, r)) note.LoadRecordIntoNote(r);
+}
