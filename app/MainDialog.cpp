@@ -25,6 +25,7 @@
 #include "note/NoteExchange.h"
 #include "store/SettingsStore.h"
 #include "store/Text.h"
+#include "skin/LinkLabel.h"
 
 namespace {
 
@@ -373,7 +374,20 @@ void CMainDialog::HideAllNotes() {
 
 void CMainDialog::ShowAbout() {
     ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_ABOUT, MF_BYCOMMAND | MF_GRAYED);
-    CDialog about(IDD_ABOUT);
+    // The home page line of the About box is a link to the same page the
+    // program folder's shortcut opens.
+    class CAboutDialog : public CDialog {
+    public:
+        CAboutDialog() : CDialog(IDD_ABOUT) {}
+        CLinkLabel m_homePage;
+
+    protected:
+        BOOL OnInitDialog() override {
+            if (m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, m_hWnd)) m_homePage.SetLink(kHomePageUrl);
+            return TRUE;
+        }
+    };
+    CAboutDialog about;
     about.DoModal(m_hWnd);
     ::EnableMenuItem(m_mainMenu.GetSafeHmenu(), ID_ABOUT, MF_BYCOMMAND | MF_ENABLED);
 }

@@ -10,6 +10,7 @@
 #include "app/Seams.h"
 #include "app/Win32Seams.h"
 #include "res/resource.h"
+#include "skin/SkinEngine.h"
 
 CNoteApp& TheApp() { return *static_cast<CNoteApp*>(CWinApp::Instance()); }
 
@@ -89,6 +90,9 @@ BOOL CNoteApp::InitInstance() {
     }
 
     ::LoadLibraryA("riched32.dll");
+
+    if (CSkinEngine::WantedFor(OsFamily()))
+        CSkinEngine::Program().Install(CSkinEngine::kCallingThread, CSkinEngine::kDialogMode);
 
     for (int i = 0; i < IDB_MENU_COUNT; ++i) m_menuBitmaps.emplace_back(LoadMenuPicture(m_hInstance, IDB_MENU_FIRST + i));
 

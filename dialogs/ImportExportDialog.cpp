@@ -96,6 +96,8 @@ BOOL CImportExportDialog::OnInitDialog() {
             if (ParseNoteListEntry(entry, row)) AddRow({row.title, row.hidden, row.id}, 0);
         }
     }
+    const int flat[] = {IDOK, IDCANCEL, IDC_EXCHANGE_CHECK_ALL, IDC_EXCHANGE_UNCHECK_ALL};
+    for (int i = 0; i < 4; ++i) m_buttons[i].SubclassDlgItem(flat[i], m_hWnd);
     UpdateOk();
     m_toolTip = dialog_support::CreateToolTips(m_hWnd, kTips, std::size(kTips));
     return TRUE;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/FlatButton.h"
 #include "store/ExportFile.h"
 #include "win/Dialog.h"
 
@@ -51,4 +52,5 @@ private:
     HWND m_list = nullptr;
     HWND m_toolTip = nullptr;
     std::vector<std::int32_t> m_rowSections;  // import modes: row i -> section
+    CFlatButton m_buttons[4];                 // OK, Close, Check all, Uncheck all
 };

@@ -118,6 +118,9 @@ BOOL CSendNoteDialog::OnInitDialog() {
     ::SetWindowSubclass(Item(IDC_SEND_NETWORK_LIST), EnterKeyProc, IDC_SEND_NETWORK_LIST,
                         reinterpret_cast<DWORD_PTR>(this));
 
+    const int flat[] = {IDC_SEND_ADD,        IDC_SEND_REMOVE,       IDC_SEND_CLEAR, IDC_SEND_ADD_ALL, IDC_SEND_REFRESH,
+                        IDC_SEND_SAVE_GROUP, IDC_SEND_DELETE_GROUP, IDOK,           IDCANCEL};
+    for (std::size_t i = 0; i < std::size(flat); ++i) m_flatButtons[i].SubclassDlgItem(flat[i], m_hWnd);
     UpdateButtons();
     UpdateAddButton();
     CreateToolTips();

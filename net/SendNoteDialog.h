@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/Recipients.h"
+#include "skin/FlatButton.h"
 #include "win/Dialog.h"
 #include "win/Menu.h"
 
@@ -89,4 +90,5 @@ private:
     CMenu m_recipientMenu;
     HIMAGELIST m_images = nullptr;
     HWND m_toolTip = nullptr;
+    CFlatButton m_flatButtons[9];
 };

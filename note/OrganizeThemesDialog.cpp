@@ -38,16 +38,22 @@ COrganizeThemesDialog::COrganizeThemesDialog() : CDialog(IDD_ORGANIZE_THEMES) {}
 BOOL COrganizeThemesDialog::OnInitDialog() {
     dialog_support::SetDialogIcon(m_hWnd, IDI_THEMES);
 
-    // The pictures are drawn on light grey; mapped, they sit on the face colour.
+    const int flat[] = {IDC_THEME_RENAME, IDC_THEME_DELETE, IDC_THEME_UP, IDC_THEME_DOWN, IDC_THEME_SORT, IDOK};
+    for (int i = 0; i < 6; ++i) m_buttons[i].SubclassDlgItem(flat[i], m_hWnd);
+    // The arrows are pictures on a plain background; as icons they sit on the
+    // button's face and grey out with it. The buttons keep the pictures too,
+    // for anyone who asks them for their image.
     HINSTANCE inst = ResourceInstance();
     m_upPicture.Reset(static_cast<HBITMAP>(
-        ::LoadImageA(inst, MAKEINTRESOURCEA(IDB_ARROW_UP), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+        ::LoadImageA(inst, MAKEINTRESOURCEA(IDB_ARROW_UP), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     m_downPicture.Reset(static_cast<HBITMAP>(
-        ::LoadImageA(inst, MAKEINTRESOURCEA(IDB_ARROW_DOWN), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
-    ::SendDlgItemMessageA(m_hWnd, IDC_THEME_UP, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(m_upPicture.Get()));
-    ::SendDlgItemMessageA(m_hWnd, IDC_THEME_DOWN, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(m_downPicture.Get()));
+        ::LoadImageA(inst, MAKEINTRESOURCEA(IDB_ARROW_DOWN), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const HBITMAP pictures[] = {m_upPicture.Get(), m_downPicture.Get()};
+    for (int i = 0; i < 2; ++i) {
+        m_buttons[2 + i].SetIcons(CFlatButton::IconFromBitmap(pictures[i]));
+        ::SendMessageA(m_buttons[2 + i].GetSafeHwnd(), BM_SETIMAGE, IMAGE_BITMAP,
+                       reinterpret_cast<LPARAM>(pictures[i]));
+    }
 
     SetUpList();
     m_rows = LoadSavedThemeRows();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "note/ThemeStore.h"
+#include "skin/FlatButton.h"
 #include "win/Dialog.h"
 #include "win/Gdi.h"
 
@@ -50,5 +51,6 @@ private:
     HWND m_toolTip = nullptr;
     CBitmap m_upPicture;
     CBitmap m_downPicture;
+    CFlatButton m_buttons[6];  // Rename, Delete, up, down, Sort, Close
     bool m_closing = false;
 };

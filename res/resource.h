@@ -53,6 +53,7 @@
 #define IDC_WAIT_LINE1                 1121
 #define IDC_WAIT_LINE2                 1122
 #define IDC_ABOUT_PRODUCT              1123    // "Pinwell 3.lan Version"
+#define IDC_ABOUT_HOMEPAGE             1124    // link to the home page
 
 // ---- Icons (16 x 16 and 32 x 32, 32-bit with alpha; 128 also 48 x 48) -------
 #define IDI_PINWELL                    128     // program, tray, dialogs
