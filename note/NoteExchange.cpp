@@ -13,21 +13,6 @@
 
 namespace {
 
-// The file dialogs move the current directory; the program's own folder is
-// the current one again afterwards, whatever happened.
-class ProgramFolderAfter {
-public:
-    ProgramFolderAfter() = default;
-    ~ProgramFolderAfter() { ::SetCurrentDirectoryA(ProgramFolder().c_str()); }
-    ProgramFolderAfter(const ProgramFolderAfter&) = delete;
-    ProgramFolderAfter& operator=(const ProgramFolderAfter&) = delete;
-};
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string Now() {
     SYSTEMTIME t;
     ::GetLocalTime(&t);

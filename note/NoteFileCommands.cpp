@@ -54,27 +54,12 @@ HDC ShowPrintSetup(HWND owner) {
     return pd.hDC;
 }
 
-// Whatever a file command did, the program's own folder is the current one
-// after it (the file dialogs move it).
-class ProgramFolderAfter {
-public:
-    ProgramFolderAfter() = default;
-    ~ProgramFolderAfter() { ::SetCurrentDirectoryA(ProgramFolder().c_str()); }
-    ProgramFolderAfter(const ProgramFolderAfter&) = delete;
-    ProgramFolderAfter& operator=(const ProgramFolderAfter&) = delete;
-};
-
 // Shows a file dialog for the note and puts the body's caret at the start
 // once it is closed, whichever button closed it.
 bool AskForFile(CNoteDialog& note, const NoteFileDialog& request, std::string& path) {
     const bool chosen = g_noteFileDialog(note.m_hWnd, request, path);
     ::SendMessageA(note.Body().m_hWnd, EM_SETSEL, 0, 0);
     return chosen;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int Ask(HWND owner, const std::string& question) {
@@ -95,6 +80,11 @@ std::string WindowTextOf(HWND window) {
 }
 
 }  // namespace
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool (*g_noteFileDialog)(HWND owner, const NoteFileDialog& request, std::string& path) = &ShowFileDialog;
 HDC (*g_notePrintSetup)(HWND owner) = &ShowPrintSetup;

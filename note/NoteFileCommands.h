@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "net/NetworkNeighbourhood.h"
+
 class CNoteDialog;
 
 // Where "Note.bmp", "Note24.bmp" and "Note.jpg" are made.
@@ -49,6 +51,19 @@ void PrintNote(CNoteDialog& note, HWND body);
 // between pages. A pass that places no character ends the printing. Returns
 // the number of pages used.
 int PrintNoteOn(HDC dc, CNoteDialog& note, HWND body, const std::function<void()>& pageBreak);
+
+// Whatever a file command did, the program's own folder is the current one
+// after it (the file dialogs move it).
+class ProgramFolderAfter {
+public:
+    ProgramFolderAfter() = default;
+    ~ProgramFolderAfter() { ::SetCurrentDirectoryA(ProgramFolder().c_str()); }
+    ProgramFolderAfter(const ProgramFolderAfter&) = delete;
+    ProgramFolderAfter& operator=(const ProgramFolderAfter&) = delete;
+};
+
+// A file, not a folder, is there.
+bool FileExists(const std::string& path);
 
 // The dialogs the commands open, replaceable so that tests can answer them.
 struct NoteFileDialog {
