@@ -37,8 +37,6 @@ start_pinwell() {
     printf -v "$1" %s "$launched_pid"
 }
 
-expect_section() { has_section "$ini" "$1" || fail "section [$1] is missing"; }
-expect_no_section() { ! has_section "$ini" "$1" || fail "section [$1] is still there"; }
 
 # note_section ID TITLE LEFT TOP WIDTH HEIGHT MINIMIZED HIDDEN
 note_section() {

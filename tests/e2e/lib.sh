@@ -217,6 +217,8 @@ ini_lookup() {
 ini_get() { ini_lookup 1 "$@"; }
 
 has_section() { tr -d '\r' <"$1" | grep -qi "^\[$2\]"; }
+expect_section() { has_section "$ini" "$1" || fail "section [$1] is missing"; }
+expect_no_section() { ! has_section "$ini" "$1" || fail "section [$1] is still there"; }
 
 expect_key() { # SECTION KEY WANTED
     local got
@@ -283,6 +285,22 @@ expect_note() {
     i=$(note_index "$1") || { fail "no note window titled '$1' (titles: ${note_title[*]})"; return; }
     local got="${note_vis[$i]} ${note_left[$i]} ${note_top[$i]} ${note_w[$i]} ${note_h[$i]}"
     [ "$got" = "$2 $3 $4 $5 $6" ] || fail "note '$1': visible left top width height = $got, expected $2 $3 $4 $5 $6"
+}
+
+# dialog_titled CAPTION: the visible dialog window with that caption, if any.
+dialog_titled() {
+    drv windows | awk -v t="$1" '$3 == 1 && $4 == "#32770" {
+        title = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ /, "", title); if (title == t) { print $1; exit } }'
+}
+
+# wait_titled CAPTION SECONDS: waits for that dialog and prints its handle.
+wait_titled() {
+    local hwnd deadline=$((SECONDS + $2))
+    until hwnd=$(dialog_titled "$1") && [ -n "$hwnd" ]; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.3
+    done
+    echo "$hwnd"
 }
 
 # --------------------------------------------------------------- screen ---

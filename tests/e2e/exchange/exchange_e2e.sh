@@ -24,23 +24,11 @@ CHECK_ALL=1090
 # or the plain edit of the older one.
 FILE_NAME_IDS="1148 1152"
 
-# wait_dialog TITLE: the handle of the visible dialog with that caption.
-wait_dialog() {
-    local hwnd='' deadline=$((SECONDS + 20))
-    while :; do
-        hwnd=$(drv windows | awk -v t="$1" '$3 == 1 && $4 == "#32770" {
-                   title = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ /, "", title); if (title == t) { print $1; exit } }')
-        [ -n "$hwnd" ] && { echo "$hwnd"; return 0; }
-        [ "$SECONDS" -ge "$deadline" ] && return 1
-        sleep 0.3
-    done
-}
-
 # answer_file_dialog TITLE WINDOWS-PATH: types the path into the file dialog
 # with that caption and presses its OK button.
 answer_file_dialog() {
     local dlg id
-    dlg=$(wait_dialog "$1") || { fail "no file dialog '$1'"; return 1; }
+    dlg=$(wait_titled "$1" 20) || { fail "no file dialog '$1'"; return 1; }
     sleep 0.5
     for id in $FILE_NAME_IDS; do
         if drv set-text "$dlg" "$id" "$2" >/dev/null 2>&1; then
@@ -55,7 +43,7 @@ answer_file_dialog() {
 # check_all_and_ok TITLE SHOT: in the note list dialog, "Check all" then OK.
 check_all_and_ok() {
     local dlg
-    dlg=$(wait_dialog "$1") || { fail "no '$1' dialog"; return 1; }
+    dlg=$(wait_titled "$1" 20) || { fail "no '$1' dialog"; return 1; }
     drv post "$dlg" "$WM_COMMAND" "$CHECK_ALL" 0 || { fail "could not press Check all"; return 1; }
     sleep 1
     shot "$2"

@@ -26,21 +26,6 @@ settings_head() {
     printf 'CheckEmailOnStart=No\nCommunicationPort=%s\n' "$1"
 }
 
-# dialog_titled TITLE: the visible dialog with that caption, if any.
-dialog_titled() {
-    drv windows | awk -v t="$1" '$3 == 1 && $4 == "#32770" {
-        title = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ /, "", title); if (title == t) { print $1; exit } }'
-}
-
-wait_dialog() {
-    local hwnd deadline=$((SECONDS + $2))
-    until hwnd=$(dialog_titled "$1") && [ -n "$hwnd" ]; do
-        [ "$SECONDS" -ge "$deadline" ] && return 1
-        sleep 0.3
-    done
-    echo "$hwnd"
-}
-
 case_startup_cleanup() {
     new_prefix
     local port
@@ -69,8 +54,6 @@ case_startup_cleanup() {
     wait_exit "$pid" 20 || fail "Pinwell did not end within 20 s of Exit"
 }
 
-expect_no_section() { ! has_section "$ini" "$1" || fail "section [$1] is still there"; }
-
 case_size_limit() {
     new_prefix
     local port
@@ -93,7 +76,7 @@ case_size_limit() {
 
     drv command "$CMD_NEW_NOTE" || die "could not send New note"
     local dlg
-    dlg=$(wait_dialog "Delete note(s)" 30) || die "no 'Delete note(s)' list for a full data file"
+    dlg=$(wait_titled "Delete note(s)" 30) || die "no 'Delete note(s)' list for a full data file"
     sleep 1
     shot upkeep_delete_list
     [ "$(drv child-text "$dlg" 1)" = Delete ] || fail "the action button is not 'Delete'"
@@ -101,7 +84,7 @@ case_size_limit() {
     # Escape with nothing ticked is refused with the message; the list stays.
     drv post "$dlg" "$WM_COMMAND" "$IDCANCEL" 0 || die "could not press Escape"
     local box
-    box=$(wait_dialog Pinwell 15) || fail "no message for closing the list unchosen"
+    box=$(wait_titled Pinwell 15) || fail "no message for closing the list unchosen"
     if [ -n "$box" ]; then
         drv post "$box" "$WM_COMMAND" "$IDOK" 0
         sleep 0.5
