@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 . tools/wine-env.sh
 cmake --preset windows
-cmake --build --preset windows --target Pinwell
+# Lanscout.exe lists the network for the send dialog; it belongs beside Pinwell.exe.
+cmake --build --preset windows --target Pinwell Lanscout
 # A prefix of its own: the notes a user makes here stay out of the prefix the
 # tests copy for every run.
 prefix="$PWD/build/windows/user-prefix"
