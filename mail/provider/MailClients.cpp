@@ -135,6 +135,10 @@ MailResult SmtpConversation(MailChannel& ch, const ServerConfig& server, const s
         }
         if (!done) return Fail(MailStatus::LoginFailed, "the SMTP server offers no password method we know");
     }
+    if (recipients.empty()) {  // only checking the account
+        smtp.Command("QUIT", r);
+        return {};
+    }
     if (!smtp.Command("MAIL FROM:<" + from + ">", r)) return Lost(ch, "SMTP MAIL FROM");
     if (r.code != 250) {
         if (r.code == 530 || r.code == 535) return Fail(MailStatus::LoginFailed, "SMTP MAIL FROM: " + r.Text());

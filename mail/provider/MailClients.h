@@ -66,6 +66,7 @@ private:
     std::string buffer_;
 };
 
+// With no recipients, only connects, secures and logs in: an account check.
 MailResult SmtpSend(const ChannelFactory& connect, const ServerConfig& server, const std::string& heloName,
                     const std::string& from, const std::vector<std::string>& recipients, const std::string& message);
 
