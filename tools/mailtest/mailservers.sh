@@ -225,6 +225,8 @@ start)
         command -v $t >/dev/null || { echo "mailservers: $t is missing (run tools/install-deps.sh)" >&2; exit 1; }
     done
     stop_all
+    # The daemons' own users must reach the folder (mktemp makes it private).
+    chmod a+rx "$D"
     rm -rf "$D/state"
     mkdir -p "$D/state/postfix" "$D/state/log" "$D/state/mail/pinwell.test"
     chown -R 5000:5000 "$D/state/mail"
@@ -235,8 +237,12 @@ start)
         if listening "$p"; then echo "mailservers: port $p is already in use" >&2; exit 1; fi
     done
     # The daemons keep the caller's output open: never let them hold a pipe.
-    dovecot -c "$D/etc/dovecot/dovecot.conf" </dev/null >"$D/state/log/start.log" 2>&1
-    postfix -c "$D/etc/postfix" start </dev/null >>"$D/state/log/start.log" 2>&1
+    if ! dovecot -c "$D/etc/dovecot/dovecot.conf" </dev/null >"$D/state/log/start.log" 2>&1 ||
+        ! postfix -c "$D/etc/postfix" start </dev/null >>"$D/state/log/start.log" 2>&1; then
+        cat "$D/state/log/start.log" >&2
+        stop_all
+        exit 1
+    fi
     for i in $(seq 150); do
         listening "${ports[@]}" && { echo "mailservers: up in $D (ports $base-$((base + 5)))"; exit 0; }
         sleep 0.1

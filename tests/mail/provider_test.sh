@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# PinwellMail.dll against real Postfix and Dovecot on loopback, in a prefix of
+# its own: registered with regsvr32 as the default mail client, the test CA
+# trusted, and mail_provider_test calling it through MAPI32. Covers IMAP and
+# POP3 with STARTTLS, implicit TLS, a wrong password, a certificate the system
+# does not trust and a stopped server. Starts and stops its own servers.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
+base_prefix=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
+port=${PINWELL_MAIL_BASE:-14525}
+. "$root/tools/wine-env.sh"
+
+work=$(mktemp -d /tmp/pinwell-mailprov.XXXXXX)
+chmod 755 "$work"  # the mail daemons run as their own users
+servers="$root/tools/mailtest/mailservers.sh"
+cleanup() {
+    "$servers" stop "$work/srv" || true
+    [ -z "${WINEPREFIX:-}" ] || timeout 20 wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+ensure_wineprefix "$base_prefix"
+cp -a "$base_prefix" "$work/prefix"
+export WINEPREFIX=$work/prefix
+w() { wine "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+setup() { w "$bin/pinwell-mailsetup.exe" "$@"; }
+winpath() { echo "Z:${1//\//\\}"; }
+
+"$servers" start "$work/srv" --base "$port"
+. "$work/srv/servers.env"
+convert -seed 7 -size 400x300 plasma: -quality 90 "$work/note.jpg"
+
+step() { echo "== $*"; }
+step "registration: regsvr32 leaves the prefix's mail client alone, /i:default makes us the default"
+wine regsvr32 /s "$(winpath "$bin/PinwellMail.dll")"
+wine reg query 'HKLM\Software\Clients\Mail' /ve 2>/dev/null | tr -d '\r' | grep -q "Native Mail Client"
+wine regsvr32 /s /i:default "$(winpath "$bin/PinwellMail.dll")"
+wine reg query 'HKLM\Software\Clients\Mail' /ve 2>/dev/null | tr -d '\r' | grep -q "Pinwell Mail"
+setup --trust-ca "$(winpath "$MAIL_CA_DER")"
+
+account() { setup --address bob@pinwell.test --password bobpw --smtp "localhost:$MAIL_SMTP_PORT" \
+    --smtp-security starttls --inbox-security starttls "$@"; }
+
+step "IMAP with STARTTLS"
+account --imap "localhost:$MAIL_IMAP_PORT"
+w "$bin/mail_provider_test.exe" sendread "$(winpath "$work/note.jpg")"
+# The password is stored protected, never in clear.
+! grep -q bobpw "$WINEPREFIX/user.reg"
+
+step "POP3 with STLS"
+account --pop3 "localhost:$MAIL_POP3_PORT"
+w "$bin/mail_provider_test.exe" sendread "$(winpath "$work/note.jpg")"
+
+step "implicit TLS (SMTP, IMAP)"
+setup --smtp "localhost:$MAIL_SMTPS_PORT" --smtp-security tls --imap "localhost:$MAIL_IMAPS_PORT" --inbox-security tls
+w "$bin/mail_provider_test.exe" sendread "$(winpath "$work/note.jpg")"
+
+step "wrong password"
+account --imap "localhost:$MAIL_IMAP_PORT" --password wrong
+w "$bin/mail_provider_test.exe" refused 3
+
+step "a certificate the system does not trust"
+"$servers" stop "$work/srv"
+"$servers" start "$work/srv" --base "$port" --untrusted
+account --imap "localhost:$MAIL_IMAP_PORT"
+w "$bin/mail_provider_test.exe" refused 2
+rc=0; out=$(setup --check) || rc=$?
+echo "$out"
+[ "$rc" = 4 ] && grep -q "not issued by an authority this computer trusts" <<<"$out"
+
+step "stopped servers"
+"$servers" stop "$work/srv"
+w "$bin/mail_provider_test.exe" down
+echo "mail provider: all passed"
