@@ -9,8 +9,9 @@ cmake --preset windows
 # Lanscout.exe lists the network for the send dialog; it belongs beside Pinwell.exe.
 cmake --build --preset windows --target Pinwell Lanscout
 # A prefix of its own: the notes a user makes here stay out of the prefix the
-# tests copy for every run.
-prefix="$PWD/build/windows/user-prefix"
+# tests copy for every run. PINWELL_PREFIX (relative to the repository)
+# picks another, for a second user.
+prefix=$(realpath -m "${PINWELL_PREFIX:-build/windows/user-prefix}")
 ensure_wineprefix "$prefix"
 export WINEPREFIX=$prefix
 cd build/windows/bin

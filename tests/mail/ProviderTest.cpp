@@ -3,6 +3,8 @@
 //   mail_provider_test sendread FILE.jpg   send, find, read, delete
 //   mail_provider_test refused CODE        logon and send give CODE (no dialog)
 //   mail_provider_test down                a stopped server fails fast
+//   mail_provider_test send TO SUBJECT     one message, for trying an account by hand
+//   mail_provider_test take SUBJECT        finds it, says who sent it, deletes it
 #include <windows.h>
 #include <mapi.h>
 
@@ -60,11 +62,12 @@ std::string ReadFileBytes(const std::string& path)
     return data;
 }
 
-ULONG Send(const std::string& subject, const std::string& text, const char* attachment = nullptr)
+ULONG Send(const std::string& subject, const std::string& text, const char* attachment = nullptr,
+           const char* address = "bob@pinwell.test")
 {
     MapiRecipDesc to{};
     to.ulRecipClass = MAPI_TO;
-    to.lpszName = const_cast<char*>("bob@pinwell.test");
+    to.lpszName = const_cast<char*>(address);
     MapiFileDesc file{};
     file.nPosition = static_cast<ULONG>(text.size());
     file.lpszPathName = const_cast<char*>(attachment);
@@ -190,6 +193,32 @@ int Down()
     return 0;
 }
 
+// Waits a few seconds for the message, as delivery may lag the send.
+int Take(const std::string& subject)
+{
+    LHANDLE s = 0;
+    CHECK_EQ(Logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &s), SUCCESS_SUCCESS);
+    if (!s) return 1;
+    for (int i = 0; i < 50; ++i) {
+        for (const std::string& id : FindAll(s)) {
+            lpMapiMessage m = nullptr;
+            if (ReadMail(s, 0, const_cast<char*>(id.c_str()), MAPI_PEEK, 0, &m) != SUCCESS_SUCCESS) continue;
+            bool match = subject == m->lpszSubject;
+            if (match) std::printf("From %s: %s\n%s\n", m->lpOriginator->lpszAddress, m->lpszSubject, m->lpszNoteText);
+            FreeBuffer(m);
+            if (match) {
+                CHECK_EQ(DeleteMail(s, 0, const_cast<char*>(id.c_str()), 0, 0), SUCCESS_SUCCESS);
+                Logoff(s, 0, 0, 0);
+                return 0;
+            }
+        }
+        Sleep(100);
+    }
+    CHECK(!"the message arrived");
+    Logoff(s, 0, 0, 0);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -207,6 +236,8 @@ int main(int argc, char** argv)
     if (mode == "sendread" && argc > 2) SendRead(argv[2]);
     else if (mode == "refused" && argc > 2) Refused(strtoul(argv[2], nullptr, 10));
     else if (mode == "down") Down();
+    else if (mode == "send" && argc > 3) CHECK_EQ(Send(argv[3], "Sent through PinwellMail.dll.", nullptr, argv[2]), SUCCESS_SUCCESS);
+    else if (mode == "take" && argc > 2) Take(argv[2]);
     else return 2;
     std::printf("%s: %s\n", mode.c_str(), g_failures ? "FAILED" : "passed");
     return g_failures ? 1 : 0;
