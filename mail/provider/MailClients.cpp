@@ -157,6 +157,70 @@ MailResult SmtpConversation(MailChannel& ch, const ServerConfig& server, const s
     return {};
 }
 
+// ---------------------------------------------------------------- Inbox session
+
+// What the IMAP and POP3 clients share: one connection, opened on demand and
+// dropped when it is lost, so that the next call starts afresh.
+class InboxSession : public InboxClient {
+public:
+    InboxSession(ChannelFactory connect, ServerConfig server)
+        : connect_(std::move(connect)), server_(std::move(server))
+    {
+    }
+
+    MailResult Open() override
+    {
+        Close();
+        MailResult r;
+        ch_ = connect_(server_, r);
+        if (!ch_) return r;
+        in_ = std::make_unique<LineReader>(*ch_);
+        r = Begin();
+        open_ = r.Ok();
+        if (!r.Ok()) Close();
+        return r;
+    }
+
+    void Close() override
+    {
+        if (ch_ && in_ && open_) SayGoodbye();
+        Drop();
+    }
+
+protected:
+    // The greeting, TLS and login on a fresh connection.
+    virtual MailResult Begin() = 0;
+    // The polite end of a session that is open (LOGOUT, QUIT).
+    virtual void SayGoodbye() = 0;
+
+    MailResult Ensure()
+    {
+        if (ch_ && open_) return {};
+        return Open();
+    }
+
+    void Drop()
+    {
+        open_ = false;
+        in_.reset();
+        ch_.reset();
+    }
+
+    MailResult LostAndClose(const char* what)
+    {
+        MailResult r = Lost(*ch_, what);
+        open_ = false;
+        Close();
+        return r;
+    }
+
+    ChannelFactory connect_;
+    ServerConfig server_;
+    std::unique_ptr<MailChannel> ch_;
+    std::unique_ptr<LineReader> in_;
+    bool open_ = false;
+};
+
 // ---------------------------------------------------------------- IMAP
 
 // One response: its text with every literal replaced by "\x01", and the
@@ -166,45 +230,34 @@ struct ImapResponse {
     std::vector<std::string> literals;
 };
 
-class Imap : public InboxClient {
+class Imap : public InboxSession {
 public:
-    Imap(ChannelFactory connect, ServerConfig server) : connect_(std::move(connect)), server_(std::move(server)) {}
+    using InboxSession::InboxSession;
 
-    MailResult Open() override
-    {
-        Close();
-        MailResult r = OpenConnection();
-        connectedOk_ = r.Ok();
-        if (!r.Ok()) Close();
-        return r;
-    }
-
-    MailResult OpenConnection()
+protected:
+    MailResult Begin() override
     {
         MailResult r;
-        ch_ = connect_(server_, r);
-        if (!ch_) return r;
-        in_ = std::make_unique<LineReader>(*ch_);
         ImapResponse greeting;
         if (!ReadResponse(greeting)) return Lost(*ch_, "no greeting from the IMAP server");
         if (!StartsWithNoCase(greeting.text, "* OK") && !StartsWithNoCase(greeting.text, "* PREAUTH"))
-            return Failed(MailStatus::ServerRefused, "IMAP server: " + greeting.text);
+            return Fail(MailStatus::ServerRefused, "IMAP server: " + greeting.text);
         bool preauth = StartsWithNoCase(greeting.text, "* PREAUTH");
         std::vector<ImapResponse> untagged;
         std::string status;
         if (server_.security == Security::StartTls && !preauth) {
             if (!Command("STARTTLS", untagged, status)) return Lost(*ch_, "IMAP STARTTLS");
             if (!StartsWithNoCase(status, "OK"))
-                return Failed(MailStatus::TlsFailed, "the IMAP server refused STARTTLS: " + status);
-            if (in_->Buffered()) return Failed(MailStatus::TlsFailed, "IMAP server sent data before TLS");
+                return Fail(MailStatus::TlsFailed, "the IMAP server refused STARTTLS: " + status);
+            if (in_->Buffered()) return Fail(MailStatus::TlsFailed, "IMAP server sent data before TLS");
             r = ch_->StartTls();
-            if (!r.Ok()) return Failed(r.status, r.detail);
+            if (!r.Ok()) return r;
         }
         if (!preauth) {
             // Literals carry the name and password whatever characters they hold.
             if (!Command("LOGIN", untagged, status, {server_.user, server_.password}))
                 return Lost(*ch_, "IMAP LOGIN");
-            if (!StartsWithNoCase(status, "OK")) return Failed(MailStatus::LoginFailed, "IMAP LOGIN: " + status);
+            if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::LoginFailed, "IMAP LOGIN: " + status);
         }
         if (!Command("CAPABILITY", untagged, status)) return Lost(*ch_, "IMAP CAPABILITY");
         uidplus_ = false;
@@ -212,7 +265,7 @@ public:
             if (StartsWithNoCase(u.text, "* CAPABILITY") && Upper(u.text + " ").find(" UIDPLUS ") != std::string::npos)
                 uidplus_ = true;
         if (!Command("SELECT INBOX", untagged, status)) return Lost(*ch_, "IMAP SELECT");
-        if (!StartsWithNoCase(status, "OK")) return Failed(MailStatus::ServerRefused, "IMAP SELECT INBOX: " + status);
+        if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP SELECT INBOX: " + status);
         for (auto& u : untagged) {
             size_t p = Upper(u.text).find("[UIDVALIDITY ");
             if (p != std::string::npos) epoch_ = u.text.substr(p + 13, u.text.find(']', p) - p - 13);
@@ -220,6 +273,14 @@ public:
         return {};
     }
 
+    void SayGoodbye() override
+    {
+        std::vector<ImapResponse> untagged;
+        std::string status;
+        Command("LOGOUT", untagged, status);
+    }
+
+public:
     MailResult List(bool unreadOnly, std::vector<std::string>& keys) override
     {
         keys.clear();
@@ -297,18 +358,6 @@ public:
         return {};
     }
 
-    void Close() override
-    {
-        if (ch_ && in_) {
-            std::vector<ImapResponse> untagged;
-            std::string status;
-            if (connectedOk_) Command("LOGOUT", untagged, status);
-        }
-        in_.reset();
-        ch_.reset();
-        connectedOk_ = false;
-    }
-
     std::string Epoch() const override { return epoch_; }
 
 private:
@@ -323,26 +372,6 @@ private:
             p = upperText.find("UID ", p + 1);
         }
         return false;
-    }
-
-    MailResult Ensure()
-    {
-        if (ch_ && connectedOk_) return {};
-        return Open();
-    }
-
-    MailResult Failed(MailStatus s, std::string detail)
-    {
-        connectedOk_ = false;
-        return Fail(s, std::move(detail));
-    }
-
-    MailResult LostAndClose(const char* what)
-    {
-        MailResult r = Lost(*ch_, what);
-        connectedOk_ = false;
-        Close();
-        return r;
     }
 
     bool ReadResponse(ImapResponse& r)
@@ -413,11 +442,6 @@ private:
         }
     }
 
-    ChannelFactory connect_;
-    ServerConfig server_;
-    std::unique_ptr<MailChannel> ch_;
-    std::unique_ptr<LineReader> in_;
-    bool connectedOk_ = false;
     bool uidplus_ = false;
     unsigned tag_ = 0;
     std::string epoch_;
@@ -425,24 +449,14 @@ private:
 
 // ---------------------------------------------------------------- POP3
 
-class Pop3 : public InboxClient {
+class Pop3 : public InboxSession {
 public:
-    Pop3(ChannelFactory connect, ServerConfig server) : connect_(std::move(connect)), server_(std::move(server)) {}
+    using InboxSession::InboxSession;
 
-    MailResult Open() override
-    {
-        Close();
-        MailResult r = OpenConnection();
-        if (!r.Ok()) Close();
-        return r;
-    }
-
-    MailResult OpenConnection()
+protected:
+    MailResult Begin() override
     {
         MailResult r;
-        ch_ = connect_(server_, r);
-        if (!ch_) return r;
-        in_ = std::make_unique<LineReader>(*ch_);
         std::string line;
         if (!in_->ReadLine(line)) return Lost(*ch_, "no greeting from the POP3 server");
         if (!IsOk(line)) return Fail(MailStatus::ServerRefused, "POP3 server: " + line);
@@ -460,10 +474,17 @@ public:
         if (!IsOk(line)) return Fail(MailStatus::LoginFailed, "POP3 USER: " + line);
         if (!Command("PASS " + server_.password, line)) return Lost(*ch_, "POP3 PASS");
         if (!IsOk(line)) return Fail(MailStatus::LoginFailed, "POP3 PASS: " + line);
-        open_ = true;
+        open_ = true;  // a refused UIDL still ends with QUIT
         return Refresh();
     }
 
+    void SayGoodbye() override
+    {
+        std::string line;
+        Command("QUIT", line);
+    }
+
+public:
     MailResult List(bool, std::vector<std::string>& keys) override
     {
         keys.clear();
@@ -498,22 +519,9 @@ public:
         // POP3 deletes only at QUIT: end the session now, so a program that
         // stops before its logoff does not find the message again.
         if (!Command("QUIT", line)) return LostAndClose("POP3 QUIT");
-        open_ = false;
-        in_.reset();
-        ch_.reset();
+        Drop();
         if (!IsOk(line)) return Fail(MailStatus::ServerRefused, "POP3 QUIT: " + line);
         return {};
-    }
-
-    void Close() override
-    {
-        if (ch_ && open_) {
-            std::string line;
-            Command("QUIT", line);
-        }
-        open_ = false;
-        in_.reset();
-        ch_.reset();
     }
 
 private:
@@ -556,31 +564,12 @@ private:
         return {};
     }
 
-    MailResult Ensure()
-    {
-        if (ch_ && open_) return {};
-        return Open();
-    }
-
     MailResult CloseWith(MailResult r)
     {
         Close();
         return r;
     }
 
-    MailResult LostAndClose(const char* what)
-    {
-        MailResult r = Lost(*ch_, what);
-        open_ = false;
-        Close();
-        return r;
-    }
-
-    ChannelFactory connect_;
-    ServerConfig server_;
-    std::unique_ptr<MailChannel> ch_;
-    std::unique_ptr<LineReader> in_;
-    bool open_ = false;
     std::map<std::string, std::string> numbers_;  // UIDL value -> message number of this session
     std::vector<std::string> order_;
 };

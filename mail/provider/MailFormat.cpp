@@ -104,11 +104,13 @@ struct ContentType {
     std::map<std::string, std::string> params;
 };
 
-std::string PercentDecode(const std::string& s)
+// Turns ESCAPE and two hex digits into that byte (%41 in RFC 2231 values,
+// =41 in quoted-printable); an escape without two hex digits stays as it is.
+std::string DecodeHexEscapes(const std::string& s, char escape)
 {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+        if (s[i] == escape && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
             i += 2;
         } else {
@@ -151,7 +153,7 @@ ContentType ParseContentType(const std::string& value, const std::string& fallba
             name.pop_back();
             size_t q1 = val.find('\''), q2 = q1 == std::string::npos ? q1 : val.find('\'', q1 + 1);
             std::string charset = q1 == std::string::npos ? "" : val.substr(0, q1);
-            val = CharsetToCp1252(PercentDecode(q2 == std::string::npos ? val : val.substr(q2 + 1)), charset);
+            val = CharsetToCp1252(DecodeHexEscapes(q2 == std::string::npos ? val : val.substr(q2 + 1), '%'), charset);
             ct.params[name] = val;
             continue;
         }
@@ -352,6 +354,20 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const char* const kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
 
+// Calls fn(line, last) for each line of text, whatever its line ends; the
+// last line is the one no line end follows (empty when text ends in one).
+template <class Fn> void ForEachLine(const std::string& text, Fn fn)
+{
+    std::string in = NormalizeLineEnds(text);
+    for (size_t pos = 0;;) {
+        size_t eol = in.find("\r\n", pos);
+        bool last = eol == std::string::npos;
+        fn(in.substr(pos, last ? std::string::npos : eol - pos), last);
+        if (last) return;
+        pos = eol + 2;
+    }
+}
+
 }  // namespace
 
 std::string Base64Encode(const std::string& data, size_t lineLength)
@@ -403,12 +419,8 @@ std::string Base64Decode(const std::string& text)
 
 std::string QuotedPrintableEncode(const std::string& text)
 {
-    std::string in = NormalizeLineEnds(text), out;
-    size_t pos = 0;
-    while (pos <= in.size()) {
-        size_t eol = in.find("\r\n", pos);
-        bool last = eol == std::string::npos;
-        std::string line = in.substr(pos, last ? std::string::npos : eol - pos);
+    std::string out;
+    ForEachLine(text, [&out](const std::string& line, bool last) {
         size_t col = 0;
         for (size_t i = 0; i < line.size(); ++i) {
             unsigned char c = static_cast<unsigned char>(line[i]);
@@ -429,37 +441,22 @@ std::string QuotedPrintableEncode(const std::string& text)
             out += piece;
             col += piece.size();
         }
-        if (last) break;
-        out += "\r\n";
-        pos = eol + 2;
-    }
+        if (!last) out += "\r\n";
+    });
     return out;
 }
 
 std::string QuotedPrintableDecode(const std::string& text)
 {
-    std::string in = NormalizeLineEnds(text), out;
-    size_t pos = 0;
-    while (pos <= in.size()) {
-        size_t eol = in.find("\r\n", pos);
-        bool last = eol == std::string::npos;
-        std::string line = in.substr(pos, last ? std::string::npos : eol - pos);
+    std::string out;
+    ForEachLine(text, [&out](std::string line, bool last) {
         size_t keep = line.find_last_not_of(" \t");
         line.resize(keep == std::string::npos ? 0 : keep + 1);
         bool soft = !line.empty() && line.back() == '=';
         if (soft) line.pop_back();
-        for (size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '=' && i + 2 < line.size() && HexValue(line[i + 1]) >= 0 && HexValue(line[i + 2]) >= 0) {
-                out += static_cast<char>(HexValue(line[i + 1]) * 16 + HexValue(line[i + 2]));
-                i += 2;
-            } else {
-                out += line[i];
-            }
-        }
-        if (last) break;
-        if (!soft) out += "\r\n";
-        pos = eol + 2;
-    }
+        out += DecodeHexEscapes(line, '=');
+        if (!last && !soft) out += "\r\n";
+    });
     return out;
 }
 
@@ -585,14 +582,8 @@ std::string DecodeHeaderText(const std::string& text)
         if (enc == 'B') {
             decoded = Base64Decode(payload);
         } else {
-            for (size_t i = 0; i < payload.size(); ++i) {
-                if (payload[i] == '_') decoded += ' ';
-                else if (payload[i] == '=' && i + 2 < payload.size() && HexValue(payload[i + 1]) >= 0 &&
-                         HexValue(payload[i + 2]) >= 0) {
-                    decoded += static_cast<char>(HexValue(payload[i + 1]) * 16 + HexValue(payload[i + 2]));
-                    i += 2;
-                } else decoded += payload[i];
-            }
+            std::replace(payload.begin(), payload.end(), '_', ' ');  // "=5F" still gives '_'
+            decoded = DecodeHexEscapes(payload, '=');
         }
         out += CharsetToCp1252(decoded, charset);
         pos = end + 2;
