@@ -52,7 +52,7 @@ set_up() {
     ensure_wineprefix "$prefix"
     in_prefix "$prefix" regsvr32 /s /i:default "$(winpath "$bin/PinwellMail.dll")"
     in_prefix "$prefix" "$bin/pinwell-mailsetup.exe" --trust-ca "$(winpath "$MAIL_CA_DER")" >/dev/null
-    in_prefix "$prefix" "$bin/pinwell-mailsetup.exe" --address "$name@pinwell.test" --name "$name" \
+    in_prefix "$prefix" "$bin/pinwell-mailsetup.exe" --address "$name@pinwell.test" --name "${name^}" \
         --password "$password" --smtp "localhost:$MAIL_SMTP_PORT" --smtp-security starttls \
         --imap "localhost:$MAIL_IMAP_PORT" --inbox-security starttls
     echo "$name@pinwell.test, in $prefix:"
