@@ -123,7 +123,9 @@ BOOL CNoteDialog::OnInitDialog() {
     m_user32 = ::LoadLibraryA("USER32.dll");
     const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
     ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-    SetAlpha(255);
+    // A layered window is not drawn at all until it has been given an alpha,
+    // so this one call is made on every system, whatever SetAlpha decides.
+    SetRawAlpha(255);
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
     ApplyLayout();
@@ -183,6 +185,11 @@ void CNoteDialog::HideNote() {
     m_hidden = true;
     FadeOut();
     ShowWindow(SW_HIDE);
+    // The fade leaves the window transparent, and on the systems where
+    // SetAlpha does nothing no later step would make it opaque again: undo
+    // it now, while nobody sees it, so every way back (show all, a ringing
+    // alarm) brings a drawn note.
+    SetRawAlpha(255);
     if (auto* main = dynamic_cast<CMainDialog*>(CWnd::FromHandle(::GetWindow(m_hWnd, GW_OWNER))))
         main->EnableShowAll(true);
 }
@@ -461,11 +468,14 @@ void CNoteDialog::CheckAlarm() {
         m_alarm.clear();
         StoreNote();
         UpdateAlarmTip();
-        UpdateAlarmIcon();
+        // A one-time alarm that rings in this tick is used up by it, but the
+        // ringing picture stays until the next tick takes the icon away.
+        if (!verdict.ring) UpdateAlarmIcon();
     }
     if (verdict.ring) {
         HWND icon = GetDlgItem(IDC_ALARM);
         ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_ringingBitmap.Get()));
+        ::ShowWindow(icon, SW_SHOW);
         ::InvalidateRect(icon, nullptr, TRUE);
         if (!IsWindowVisible()) {
             // A ringing note is meant to be seen; it is no longer a hidden one.
@@ -927,7 +937,9 @@ bool CNoteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         ::PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
         return false;
     case WM_LBUTTONDBLCLK:
-    case WM_NCLBUTTONDBLCLK:
+        // Only the strip rolls: the margin beside the body is the note's
+        // surface too, and the sizing zones answer with non-client codes.
+        if (GET_Y_LPARAM(lParam) >= kTitleHeight) return false;
         StoreNote();
         ToggleRoll();
         StoreNote();

@@ -345,6 +345,15 @@ LRESULT CNoteEdit::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
         // is activated, and the next key replaces all of the note's text.
         handled = true;
         return ::DefSubclassProc(m_hWnd, msg, wParam, lParam) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
+    case WM_NCHITTEST: {
+        // The body reaches to within two pixels of the note's edges, over the
+        // note's sizing zones: there the note answers, so the zones keep
+        // their width and the system offers the sizing cursors.
+        const LRESULT zone = ::SendMessageA(::GetParent(m_hWnd), WM_NCHITTEST, wParam, lParam);
+        if (zone < HTLEFT || zone > HTBOTTOMRIGHT) return 0;
+        handled = true;
+        return HTTRANSPARENT;
+    }
     case WM_RBUTTONDOWN: {
         BuildBodyMenu();
         return 0;  // not handled: default processing follows

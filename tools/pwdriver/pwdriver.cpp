@@ -25,6 +25,8 @@ int Usage() {
         "usage: pwdriver <command> [args]\n"
         "  appdata                    the per-user application-data folder\n"
         "  screen                     primary screen width and height\n"
+        "  version                    the Windows version this prefix reports: major.minor\n"
+        "  alpha <hwnd>               a layered window's alpha (0-255), or none when it has none\n"
         "  wait-main <ms>             wait for the main dialog to exist and finish starting\n"
         "  count-main                 unowned top-level windows captioned \"Pinwell\"\n"
         "  wait-gone <ms>             wait until no main dialog exists\n"
@@ -410,6 +412,27 @@ int main(int argc, char** argv) {
     if (cmd == "appdata" && nargs == 0) return CmdAppData();
     if (cmd == "screen" && nargs == 0) {
         std::printf("%d %d\n", ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+        return 0;
+    }
+    if (cmd == "alpha" && nargs == 1) {
+        HWND hwnd = ParseHwnd(a[0]);
+        if (!hwnd) return Usage();
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        if (::GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+            std::printf("%u\n", alpha);
+        else
+            std::printf("none\n");
+        return 0;
+    }
+    if (cmd == "version" && nargs == 0) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!::GetVersionExA(&info)) return 1;
+#pragma GCC diagnostic pop
+        std::printf("%lu.%lu\n", info.dwMajorVersion, info.dwMinorVersion);
         return 0;
     }
     if (cmd == "wait-main" && nargs == 1 && ParseTimeout(a[0], timeout)) return CmdWaitMain(timeout);
