@@ -31,6 +31,8 @@ namespace {
 
 constexpr UINT_PTR kTickTimer = 1;
 constexpr int kHotKeyId = 1;
+// How long exit waits for a running e-mail check to finish.
+constexpr DWORD kEmailCheckExitWaitMs = 10000;
 constexpr char kUpgradeMarker[] = "0116";
 constexpr char kHomePageFile[] = "Pinwell Home Page.url";
 constexpr char kHomePageUrl[] = "https://pinwell.example.org/";
@@ -79,7 +81,13 @@ HBITMAP PictureFor(UINT command) {
 
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {}
 
-CMainDialog::~CMainDialog() = default;
+CMainDialog::~CMainDialog() {
+    // A check that outlived the exit wait keeps its event; the process ends
+    // with it.
+    if (g_emailCheckRunning) return;
+    if (m_emailThread) ::CloseHandle(m_emailThread);
+    if (m_emailCheck.event) ::CloseHandle(m_emailCheck.event);
+}
 
 BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
     // Escape must never close the hidden dialog and with it the program.
@@ -148,6 +156,7 @@ BOOL CMainDialog::OnInitDialog() {
     if (settings.IsOn(Switch::ReadNetworkOnStart)) ReadNetworkNeighbourhood(m_hWnd);
     m_networkTicker.SetMinutes(settings.ReadNetworkIntervalMinutes());
     if (settings.ReadCheckEmailOnStart().empty()) settings.WriteCheckEmailOnStart("No");
+    if (settings.IsOn(Switch::CheckEmailOnStart)) StartEmailCheck();
     m_emailTicker.SetMinutes(settings.ReadCheckEmailIntervalMinutes());
 
     // 14-18. The stored notes, renumbered 1, 2, 3 ...
@@ -441,6 +450,10 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_IMPORT_NOTES: ImportNotes(*this); return TRUE;
     case ID_ABOUT: ShowAbout(); return TRUE;
     case ID_SETTINGS: ShowSettings(); return TRUE;
+    case ID_CHECK_EMAIL_NOTES:
+        ShowCheckWaitWindow();
+        StartEmailCheck();
+        return TRUE;
     case ID_EXIT: DestroyWindow(); return TRUE;
     default: return FALSE;
     }
@@ -454,6 +467,46 @@ void CMainDialog::ShowCheckWaitWindow() {
         m_emailWait = nullptr;
         return;
     }
+    m_emailWaitFlag = true;
+}
+
+void CMainDialog::StartEmailCheck() {
+    CMapiMail* mail = ProgramMail();
+    if (!mail || !mail->IsLoaded() || g_emailCheckRunning) return;
+    // Set here as well as by the thread, so that a tick or the menu cannot
+    // start a second check before the first has begun.
+    g_emailCheckRunning = true;
+    if (m_emailThread) ::CloseHandle(m_emailThread);
+    if (m_emailCheck.event) ::CloseHandle(m_emailCheck.event);
+    m_emailCheck.owner = this;
+    m_emailCheck.event = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    m_emailThread = ::CreateThread(nullptr, 0, EmailCheckThread, &m_emailCheck, 0, nullptr);
+    if (!m_emailThread) g_emailCheckRunning = false;
+}
+
+DWORD WINAPI CMainDialog::EmailCheckThread(LPVOID param) {
+    auto* block = static_cast<EmailCheckBlock*>(param);
+    block->owner->RunEmailCheck();
+    ::SetEvent(block->event);
+    return 0;
+}
+
+void CMainDialog::RunEmailCheck() {
+    g_emailCheckRunning = true;
+    CMapiMail& mail = *ProgramMail();
+    const HMENU menu = m_mainMenu.GetSafeHmenu();
+    // The program must not end while the mail system may show its logon.
+    ::EnableMenuItem(menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableMenuItem(menu, ID_EXIT, MF_BYCOMMAND | MF_GRAYED);
+    mail.Reset();
+    const bool loggedOn = mail.Logon();
+    ::EnableMenuItem(menu, ID_EXIT, MF_BYCOMMAND | MF_ENABLED);
+    if (loggedOn) {
+        mail.CheckInbox();
+        mail.Logoff();
+    }
+    ::EnableMenuItem(menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_ENABLED);
+    g_emailCheckRunning = false;
     m_emailWaitFlag = true;
 }
 
@@ -476,9 +529,8 @@ void CMainDialog::OnTimer(UINT_PTR) {
         CreateNoteFromData(*text);
         PlayArrivalSound();
     }
-    // 5. The periodic e-mail check comes with the e-mail feature; its
-    // counter runs already so that the period holds.
-    m_emailTicker.Tick();
+    // 5. The periodic e-mail check.
+    if (m_emailTicker.Tick()) StartEmailCheck();
     // 6. The periodic read of the network neighbourhood.
     if (m_networkTicker.Tick()) ReadNetworkNeighbourhood(m_hWnd);
 }
@@ -578,6 +630,13 @@ BOOL CMainDialog::DestroyWindow() {
     if (m_timer) ::KillTimer(m_hWnd, kTickTimer);
     m_timer = 0;
     StopServerThread();
+    // A check still scanning is let go of any note it waits to hand over (the
+    // note stays in the data file for the next start) and given a moment to
+    // end, since it works on this dialog's menu.
+    if (g_emailCheckRunning && m_emailCheck.event) {
+        if (CMapiMail* mail = ProgramMail()) mail->AbandonWaits();
+        ::WaitForSingleObject(m_emailCheck.event, kEmailCheckExitWaitMs);
+    }
     if (m_emailWait) {
         m_emailWait->DestroyWindow();
         delete m_emailWait;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ public:
     // The wait window shown while an e-mail check runs; the tick closes it
     // once no check is running.
     void ShowCheckWaitWindow();
+    // One Inbox scan for note e-mails on a thread of its own; nothing when a
+    // check is running already or there is no mail system.
+    void StartEmailCheck();
     // A new note with the main data file at its size limit: clean up, then
     // make the user delete notes until the file is under the limit.
     void EnforceSizeLimit();
@@ -81,6 +85,8 @@ private:
     void ShowSettings();
     void PlayArrivalSound();
     void SetItemPicture(UINT command, bool withPicture);
+    static DWORD WINAPI EmailCheckThread(LPVOID block);
+    void RunEmailCheck();
 
     UINT m_taskbarCreated = 0;
     HICON m_icon = nullptr;
@@ -95,7 +101,14 @@ private:
     CIntervalTicker m_emailTicker;
     std::unique_ptr<CNoteServer> m_server;
     CWaitDialog* m_emailWait = nullptr;
-    bool m_emailWaitFlag = false;
+    // Set by the wait window and by the end of a check: the tick closes the
+    // wait window once no check runs.
+    std::atomic<bool> m_emailWaitFlag{false};
+    struct EmailCheckBlock {
+        CMainDialog* owner = nullptr;
+        HANDLE event = nullptr;  // signalled when the check has ended
+    } m_emailCheck;
+    HANDLE m_emailThread = nullptr;
     bool m_busy = false;
     bool m_flood = false;
     bool m_receivingOff = false;  // after a flood, until the next start

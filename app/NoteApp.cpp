@@ -62,6 +62,11 @@ HBITMAP MenuPicture(int resourceId) {
     return app ? app->MenuBitmap(resourceId - IDB_MENU_FIRST) : nullptr;
 }
 
+CMapiMail* ProgramMail() {
+    auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance());
+    return app ? &app->m_mapi : nullptr;
+}
+
 BOOL CNoteApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_ANIMATE_CLASS |
                                              ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
@@ -101,6 +106,10 @@ BOOL CNoteApp::InitInstance() {
         if (HWND first = FindFirstInstance()) ::SetForegroundWindow(first);
         return TRUE;
     }
+
+    // Only the instance that runs loads the mail system: a second start just
+    // brings the first one forward and has no use for it.
+    m_mapi.Load();
 
     m_mainDialog = new CMainDialog();
     m_pMainWnd = m_mainDialog;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/MapiMail.h"
 #include "win/Gdi.h"
 #include "win/WinApp.h"
 
@@ -24,6 +25,8 @@ public:
     HBITMAP MenuBitmap(int index) const;
 
     std::string m_programFolder;
+    // Simple MAPI for sending and checking note e-mails.
+    CMapiMail m_mapi;
 
 private:
     std::vector<CBitmap> m_menuBitmaps;

@@ -15,7 +15,7 @@ std::vector<std::string> SplitRecipients(const std::string& recipientText);
 
 struct DeliveryReport {
     std::string errors;             // one line per failed computer, "" when all went
-    std::vector<std::string> email; // the e-mail recipients (sent by the e-mail feature)
+    std::vector<std::string> email; // the e-mail recipients, for DeliverByEmail
 };
 
 // Sends the stored note noteId to every computer recipient in turn (the wait
@@ -23,9 +23,18 @@ struct DeliveryReport {
 DeliveryReport DeliverNote(std::int32_t noteId, const std::vector<std::string>& recipients,
                            const std::string& identity, const std::string& plainText);
 
-// What the note shows afterwards: the send-failed icon (and, when
-// showErrors and ShowSendErrorMessage allow, the collected errors in one box),
+// Mails the note to the addresses: the note picture first when
+// IncludePictureAttachment allows, then the note data under the identity
+// (the local computer name for an empty one when computerNameForEmpty), then
+// the picture files go. Returns one error line per address when the mail
+// system did not take the mail (none to use, offline, failed, cancelled):
+// until then no address counts as reached.
+std::string DeliverByEmail(CNoteDialog& note, const std::vector<std::string>& addresses, std::string identity,
+                           const std::string& plainText, bool computerNameForEmpty);
+
+// What the note shows afterwards: the send-failed icon when errors is not
+// empty (and, when ShowSendErrorMessage allows, unseenErrors in one box),
 // or the sent icon / deletion by AfterSend. Returns false when the note was
 // deleted.
-bool ApplyDeliveryResult(CNoteDialog& note, const std::string& errors, bool showErrors);
+bool ApplyDeliveryResult(CNoteDialog& note, const std::string& errors, const std::string& unseenErrors);
 

@@ -575,9 +575,11 @@ void CNoteDialog::SendToGroup(const std::string& groupName) {
         return;
     }
     const std::string recipients = ini::Read(MainDataFilePath(), "RECIPIENTS_LIST", groupName);
-    const DeliveryReport report =
-        DeliverNote(m_noteId, SplitRecipients(recipients), CSettingsStore().ReadSentFrom(), PlainBodyText());
-    ApplyDeliveryResult(*this, report.errors, true);
+    const std::string identity = CSettingsStore().ReadSentFrom();
+    const std::string text = PlainBodyText();
+    DeliveryReport report = DeliverNote(m_noteId, SplitRecipients(recipients), identity, text);
+    report.errors += DeliverByEmail(*this, report.email, identity, text, true);
+    ApplyDeliveryResult(*this, report.errors, report.errors);
 }
 
 void CNoteDialog::ReplyToSender() {
@@ -591,15 +593,22 @@ void CNoteDialog::ReplyToSender() {
         if (::MessageBoxA(m_hWnd, text, "Pinwell", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     }
     net::WinsockSession winsock;
-    const DeliveryReport report = DeliverNote(m_noteId, {address}, settings.ReadSentFrom(), PlainBodyText());
-    ApplyDeliveryResult(*this, report.errors, true);
+    const std::string identity = settings.ReadSentFrom();
+    const std::string text = PlainBodyText();
+    DeliveryReport report = DeliverNote(m_noteId, {address}, identity, text);
+    report.errors += DeliverByEmail(*this, report.email, identity, text, true);
+    ApplyDeliveryResult(*this, report.errors, report.errors);
 }
 
 void CNoteDialog::SendToOther() {
-    CSendNoteDialog dialog(m_noteId, PlainBodyText());
+    const std::string text = PlainBodyText();
+    CSendNoteDialog dialog(m_noteId, text);
     if (dialog.DoModal(m_hWnd) != IDOK || !dialog.m_sent) return;
-    // The dialog has shown its errors already.
-    ApplyDeliveryResult(*this, dialog.m_errors, false);
+    // The dialog has shown the computers' errors already; the mail goes out
+    // once it has closed, under the identity exactly as chosen there.
+    const std::string emailErrors =
+        DeliverByEmail(*this, dialog.m_emailRecipients, dialog.m_identity, text, false);
+    ApplyDeliveryResult(*this, dialog.m_errors + emailErrors, emailErrors);
 }
 
 // ---- themes -----------------------------------------------------------------

@@ -1,0 +1,97 @@
+#include "mail/MailNote.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app/Seams.h"
+#include "store/IniFile.h"
+
+namespace {
+constexpr char kProduct[] = "Pinwell";
+constexpr char kVersion[] = "3.lan";
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+}  // namespace
+
+std::string MailProductLabel() { return Upper(std::string(kProduct) + " " + kVersion); }
+
+std::string EmailFromText(const std::string& noteData, const std::string& userName,
+                          const std::string& computerLabel) {
+    const std::size_t tilde = noteData.find('~');
+    std::string from = tilde == std::string::npos ? "MYCOMPUTER" : noteData.substr(0, tilde);
+    if (from == "ANONYMOUS" || userName.empty()) return from;
+    from = userName;
+    if (!computerLabel.empty()) from += ", " + computerLabel;
+    return from;
+}
+
+std::string NoteEmailSubject(const std::string& fromText) {
+    return std::string(kNoteSubjectPrefix) + " " + fromText;
+}
+
+std::string NoteEmailBody(const std::string& fromText, const std::string& plainText,
+                          const std::string& noteData) {
+    const std::string label = MailProductLabel();
+    std::string body = "(1) " + label + " MESSAGE TEXT FROM : " + fromText + " \n\n";
+    body += plainText + "\n\n";
+    body += "(2) " + label + " IMPORTANT NOTICE AND NOTE DATA ";
+    // The empty third word after the version leaves two blanks before
+    // "Version", as every note e-mail has always read.
+    body += std::string("\n\nThis message was sent with ") + kProduct + " " + kVersion + " " +
+            " Version program. Message contains data needed for creating desktop note. For reading note data "
+            "you must start program and select <Check for email notes> option in program taskbar icon menu on "
+            "right click. After creating received note on your desktop, program will delete this email "
+            "message.\n\n";
+    body += kNoteDataBegin;
+    body += noteData;
+    body += kNoteDataEnd;
+    return body;
+}
+
+bool IsNoteEmailSubject(const char* subject) {
+    return subject && std::strncmp(subject, kNoteSubjectPrefix, sizeof kNoteSubjectPrefix - 1) == 0;
+}
+
+std::optional<std::string> NoteDataFromEmailBody(const char* body) {
+    if (!body) return std::nullopt;
+    const std::string text(body);
+    const std::size_t begin = text.find(kNoteDataBegin);
+    const std::size_t end = text.find(kNoteDataEnd);
+    if (begin == std::string::npos || end == std::string::npos) return std::nullopt;
+    const std::size_t from = begin + std::strlen(kNoteDataBegin);
+    // An "<END>" before the first "<BEGIN>" frames nothing.
+    if (end < from) return std::string();
+    std::string data;
+    data.reserve(end - from);
+    for (std::size_t i = from; i < end; ++i) {
+        if (text[i] == '\r' && i + 1 < end && text[i + 1] == '\n') {
+            ++i;
+            continue;
+        }
+        data += text[i];
+    }
+    return data;
+}
+
+bool HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
+                       const std::atomic<bool>& abandon) {
+    const std::string& file = ResolveDataFile(dataFile);
+    if (!ini::Write(file, kEmailNoteSection, kEmailNoteKey, noteData)) {
+        ShowNotice("Error writing to ini file.");
+        return false;
+    }
+    while (!abandon && !ini::Read(file, kEmailNoteSection, kEmailNoteKey).empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    return true;
+}
+
+std::string EmailNotSentLine(const std::string& recipient, bool mailSystemMissing) {
+    return recipient + (mailSystemMissing
+                            ? " : Note was not sent by email. Mail system support is not available.\n"
+                            : " : Note was not sent by email.\n");
+}
