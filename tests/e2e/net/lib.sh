@@ -123,3 +123,54 @@ new_count() { grep -vc '^ready ' "$tmp/watch-$1"; }
 
 # note_rect HWND: "visible left top width height" of a note window.
 note_rect() { drv notes | awk -v h="$1" '$1 == h { print $2, $3, $4, $5, $6; exit }'; }
+
+# send_to_first_group NOTE-HWND: the user's way: a right click in the body
+# opens the body menu, then Up four times reaches "Send note to" from the
+# bottom (Delete, Hide, Print; a stored note has no "Reply to"), Right opens
+# it on "Other ...", Down goes to the first group and Return picks it.
+send_to_first_group() {
+    local vis l t w h
+    read -r vis l t w h <<<"$(note_rect "$1")"
+    drv click $((l + w / 2)) $((t + h / 2 + 20)) right || { fail "could not right-click the body"; return 1; }
+    drv wait-menu "$WAIT_MS" >/dev/null || { fail "no body menu after a right click in the body"; return 1; }
+    ndrv menu-keys up up up up right || { fail "could not open \"Send note to\""; return 1; }
+    local menus
+    menus=$(drv menus | wc -l)
+    [ "$menus" = 2 ] || { fail "$menus menus open after Right on \"Send note to\", expected 2"; return 1; }
+    mkdir -p "$shots"
+    [ -n "${2:-}" ] && import -window root "$shots/$2.png" 2>/dev/null
+    ndrv menu-keys down return || { fail "could not pick the group"; return 1; }
+    drv wait-no-menu "$WAIT_MS" || fail "the menu stayed open"
+}
+
+# ---- what a note shows ------------------------------------------------------
+
+expect_strip() {
+    local strip
+    strip=$(drv child-text "$1" 1002) || { fail "cannot read the title strip of note $1"; return; }
+    [ "$strip" = "$2" ] || fail "the title strip reads '$strip', expected '$2'"
+}
+
+expect_body() {
+    local body
+    body=$(drv body-text "$1") || { fail "cannot read the body of note $1"; return; }
+    [ "$body" = "$2" ] || fail "the body is $(printf %q "$body"), expected $(printf %q "$2")"
+}
+
+expect_status() { # HWND WHAT
+    local seen
+    seen=$(ndrv wait-status "$1" "$2" 5000) || fail "the status icon of note $1 shows '$seen', expected '$2'"
+}
+
+# hhmm: the local time as the receiver writes it into a title.
+hhmm() { date +%H:%M; }
+
+# expect_title HWND IDENTITY-PART BEFORE AFTER: the title strip shows the
+# identity part, a space and the receiver's time, taken between BEFORE and
+# AFTER (a minute may turn over meanwhile).
+expect_title() {
+    local strip
+    strip=$(drv child-text "$1" 1002) || { fail "cannot read the title strip of note $1"; return; }
+    [ "$strip" = "$2 $3" ] || [ "$strip" = "$2 $4" ] ||
+        fail "the title strip reads '$strip', expected '$2 $3'$([ "$3" != "$4" ] && echo " or '$2 $4'")"
+}
