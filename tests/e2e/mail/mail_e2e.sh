@@ -5,10 +5,13 @@
 #   mail_e2e.sh <case>     run one case        mail_e2e.sh all    every case
 #   mail_e2e.sh list       name the cases
 #
-# no_mail_system runs with MAPI32 switched off in Wine.
+# no_mail_system runs with MAPI32 switched off in Wine. two_instances starts
+# Postfix and Dovecot on loopback (tools/mailtest/mailservers.sh) and two
+# Pinwells, each in a prefix of its own whose mail client is PinwellMail.dll:
+# A with the account alice@pinwell.test, B with bob@pinwell.test.
 set -uo pipefail
 
-CASES="no_mail_system"
+CASES="no_mail_system two_instances"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../net/lib.sh"
@@ -29,6 +32,217 @@ wait_box() {
     box_says=$(tail -n +2 <<<"$out" | tr -d '\r')
 }
 close_box() { drv post "$box" "$WM_COMMAND" "$IDOK" 0 || fail "could not close the message box"; }
+
+ID_CHECK_EMAIL_NOTES=32901
+NO_NOTES_FOUND="Checking for email notes finished. No email notes found in your Inbox !  "
+servers=$root/tools/mailtest/mailservers.sh
+
+winpath() { echo "Z:${1//\//\\}"; }
+mailsetup() { wine "$bin/pinwell-mailsetup.exe" "$@" >>"$tmp/pinwell-mailsetup.log" 2>&1; }
+
+port_free() { [ -z "$(ss -Htan "sport = :$1 or dport = :$1" 2>/dev/null)" ]; }
+
+# start_mail_servers: this run's Postfix and Dovecot on six free ports in a
+# row, stopped at the end; their settings (MAIL_*) in the environment.
+start_mail_servers() {
+    local base i tries=0 ok
+    while :; do
+        tries=$((tries + 1))
+        [ $tries -gt 50 ] && die "no six free ports in a row"
+        base=$(free_port) || die "no free port"
+        [ "$base" -lt 65000 ] || continue
+        ok=1
+        for i in 1 2 3 4 5; do port_free $((base + i)) || ok=0; done
+        [ $ok = 1 ] && break
+    done
+    late_steps+=("'$servers' stop '$tmp/srv' >/dev/null 2>&1")
+    # The daemons run as their own users: they must reach the folder.
+    mkdir -p "$tmp/srv"
+    chmod a+rx "$tmp" "$tmp/srv"
+    "$servers" start "$tmp/srv" --base "$base" >"$tmp/pinwell-servers.log" 2>&1 ||
+        die "the mail servers did not start: $(cat "$tmp/srv/state/log/start.log" 2>/dev/null)"
+    . "$tmp/srv/servers.env"
+    bob_maildir=$MAIL_DIR/state/mail/pinwell.test/bob/Maildir
+}
+
+# mail_prefix DIR ADDRESS PASSWORD: a prefix in DIR whose default mail client
+# is PinwellMail.dll with that account, trusting the test servers' CA.
+mail_prefix() {
+    new_prefix "$1"
+    wine regsvr32 /s /i:default "$(winpath "$bin/PinwellMail.dll")" >/dev/null 2>&1 || die "regsvr32 failed"
+    mailsetup --trust-ca "$(winpath "$MAIL_CA_DER")" || die "pinwell-mailsetup --trust-ca failed"
+    mailsetup --address "$2" --password "$3" --smtp "localhost:$MAIL_SMTP_PORT" --smtp-security starttls \
+        --imap "localhost:$MAIL_IMAP_PORT" --inbox-security starttls || die "pinwell-mailsetup (account) failed"
+}
+
+# use A|B: the prefix and data file the next driver commands work on.
+use() {
+    if [ "$1" = A ]; then WINEPREFIX=$prefix_a ini=$ini_a; else WINEPREFIX=$prefix_b ini=$ini_b; fi
+    export WINEPREFIX
+}
+
+# inbox_count: messages in bob's Inbox as the server keeps them.
+inbox_count() { find "$bob_maildir/new" "$bob_maildir/cur" -type f 2>/dev/null | wc -l; }
+wait_inbox() { # COUNT MS
+    local deadline=$(($(ms_now) + $2))
+    until [ "$(inbox_count)" = "$1" ]; do
+        [ "$(ms_now)" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+# mail_facts FILE: what a stored note e-mail holds, one line each: the
+# subject, "markers yes|no", the note data's field count, and one line per
+# attachment "name type bytes first-two-bytes". Fails on a message that is
+# not valid MIME.
+mail_facts() {
+    python3 - "$1" <<'PY'
+import email, sys
+from email import policy
+raw = open(sys.argv[1], 'rb').read()
+msg = email.message_from_bytes(raw, policy=policy.strict)
+if msg.defects: sys.exit("defects: %s" % msg.defects)
+print(msg['subject'])
+body = msg.get_body(('plain',)).get_content()
+b, e = body.find('<BEGIN>'), body.find('<END>')
+print('markers', 'yes' if 0 <= b < e else 'no')
+data = body[b + 7:e].replace('\r\n', '') if 0 <= b < e else ''
+print('fields', data.count('~') if data.endswith('~') else -1)
+for part in msg.iter_attachments():
+    payload = part.get_payload(decode=True)
+    print(part.get_filename(), part.get_content_type(), len(payload), payload[:2].hex())
+PY
+}
+
+# smtp_inject SUBJECT BODY: a plain mail to bob, as another mail program
+# would send it.
+smtp_inject() {
+    python3 - "$MAIL_SMTP_PORT" "$1" "$2" <<'PY'
+import smtplib, sys
+from email.message import EmailMessage
+m = EmailMessage()
+m['From'], m['To'], m['Subject'] = 'mallory@pinwell.test', 'bob@pinwell.test', sys.argv[2]
+m.set_content(sys.argv[3])
+with smtplib.SMTP('127.0.0.1', int(sys.argv[1]), timeout=20) as s:
+    s.send_message(m)
+PY
+}
+
+# check_email: B's "Check for Email notes", as the tray menu gives it.
+check_email() { use B; drv command "$ID_CHECK_EMAIL_NOTES" || fail "could not post \"Check for Email notes\""; }
+
+# A mails two notes to bob through its group (the second with SentFrom
+# ANONYMOUS); the server keeps them as valid MIME with the picture; B's check
+# turns them into received notes and empties the Inbox. Then a cut note
+# e-mail is deleted without a note, a foreign mail is left alone, and an
+# Inbox without note e-mails says so.
+case_two_instances() {
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-$E2E_TMP_TAG.XXXXXX")
+    start_mail_servers
+    log "mail servers on SMTP $MAIL_SMTP_PORT, IMAP $MAIL_IMAP_PORT"
+    mail_prefix "$tmp/a" alice@pinwell.test alicepw
+    prefix_a=$WINEPREFIX ini_a=$ini
+    {
+        settings_section "$(free_port)"
+        printf 'NumberOfNotes=2\nDefaultPictureFormat=jpg\n'
+        stored_note 1 "Mail me" 700 400 'By \b mail\b0'
+        stored_note 2 "Secret" 300 400 'Guess who'
+        printf '[RECIPIENTS_LIST]\nListNames=Bob~\nBob=bob@pinwell.test~\n'
+    } | write_ini
+    mail_prefix "$tmp/b" bob@pinwell.test bobpw
+    prefix_b=$WINEPREFIX ini_b=$ini
+    { settings_section "$(free_port)"; printf 'NumberOfNotes=1\n'; stored_note 1 Desk 900 750 'On the desk'; } | write_ini
+
+    use A
+    start_pinwell
+    local named anonymous
+    named=$(drv notes | awk '$NF == "me" { print $1; exit }')
+    anonymous=$(drv notes | awk '$NF == "Secret" { print $1; exit }')
+    [ -n "$named" ] && [ -n "$anonymous" ] || die "A's stored notes did not show"
+    send_to_first_group "$named" || return
+    wait_inbox 1 "$WAIT_MS" || die "the first note e-mail did not reach bob's Inbox"
+    expect_status "$named" sent
+    # The identity is read whenever a note is sent.
+    sed -i 's/^CheckEmailOnStart=No\r$/&\nSentFrom=ANONYMOUS\r/' "$ini_a"
+    send_to_first_group "$anonymous" || return
+    wait_inbox 2 "$WAIT_MS" || die "the anonymous note e-mail did not reach bob's Inbox"
+    expect_status "$anonymous" sent
+    [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "A shows a message box after sending"
+
+    # As the server stored them.
+    local f facts subjects=
+    for f in "$bob_maildir"/new/*; do
+        facts=$(mail_facts "$f") || { fail "a stored note e-mail is not valid MIME: $facts"; continue; }
+        subjects+="$(head -n1 <<<"$facts")|"
+        grep -qx 'markers yes' <<<"$facts" || fail "no note data between the markers: $facts"
+        grep -qx 'fields 22' <<<"$facts" || fail "the note data does not have 22 fields: $facts"
+        grep -qE '^Note\.jpg image/jpeg [0-9]{3,} ffd8$' <<<"$facts" || fail "no JPEG picture attached: $facts"
+    done
+    local user computer
+    user=$(whoami)
+    [[ "$subjects" == *"|Pinwell : Note from ANONYMOUS|"* || "$subjects" == "Pinwell : Note from ANONYMOUS|"* ]] ||
+        fail "no subject reads 'Pinwell : Note from ANONYMOUS': $subjects"
+    [[ "$subjects" == *"Pinwell : Note from $user, "* ]] || fail "no subject names the user $user: $subjects"
+    cp -r "$bob_maildir/new" "$tmp/sent-mail"
+
+    use B
+    start_pinwell
+    start_watch rx 2 120000
+    local before after
+    before=$(hhmm)
+    check_email
+    wait_new rx 1 "$WAIT_MS" && wait_new rx 2 "$WAIT_MS" || die "B's check brought up $(new_count rx) note(s), expected 2"
+    after=$(hhmm)
+    wait_inbox 0 "$WAIT_MS" || fail "bob's Inbox still holds $(inbox_count) message(s) after the check"
+    local h title named_rx= anon_rx=
+    for h in $(grep -v '^ready ' "$tmp/watch-rx" | awk '{ print $2 }'); do
+        title=$(drv child-text "$h" 1002)
+        if [ "$title" = "Secret" ]; then anon_rx=$h; else named_rx=$h; fi
+    done
+    [ -n "$anon_rx" ] || fail "no received note is titled with the anonymous sender's title 'Secret'"
+    if [ -n "$named_rx" ]; then
+        expect_title "$named_rx" "$(uname -n | tr '[:lower:]' '[:upper:]')" "$before" "$after"
+        expect_body "$named_rx" "By mail"
+        expect_status "$named_rx" received
+    fi
+    [ -n "$anon_rx" ] && { expect_body "$anon_rx" "Guess who"; expect_status "$anon_rx" received; }
+    sleep 1
+    [ -z "$(ini_get EMAIL_NOTE_RECEIVED EmailNoteData)" ] || fail "EmailNoteData still holds a note"
+    [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "B shows a message box after a check that found notes"
+    shot mail_note_received
+
+    # The body menu stores the note: its rich text kept the bold word.
+    if [ -n "$named_rx" ]; then
+        local vis l t w hh id text
+        read -r vis l t w hh <<<"$(note_rect "$named_rx")"
+        drv click $((l + w / 2)) $((t + hh / 2 + 10)) right && drv wait-menu "$WAIT_MS" >/dev/null &&
+            ndrv menu-keys escape || fail "could not open the received note's body menu"
+        for id in 2 3; do
+            text=$(ini_get "NOTE_ID_$id" EditText)
+            [[ "$text" == *"mail"* ]] && break
+        done
+        [[ "$text" == *'\b mail\b0'* || "$text" == *'\b mail'* ]] || fail "the received note lost its bold word: $text"
+    fi
+
+    # A note e-mail cut short and somebody's ordinary mail.
+    smtp_inject "Pinwell : Note from MALLORY" $'<BEGIN>MALLORY~cut short' || die "could not mail bob"
+    smtp_inject "Lunch?" "At noon." || die "could not mail bob"
+    wait_inbox 2 "$WAIT_MS" || die "the two injected mails did not reach bob's Inbox"
+    check_email
+    wait_inbox 1 "$WAIT_MS" || fail "the cut note e-mail was not deleted ($(inbox_count) messages left)"
+    sleep 2
+    [ "$(new_count rx)" = 2 ] || fail "the cut note e-mail made a note"
+    [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "a message box came up although a note e-mail was found"
+
+    # Only the ordinary mail left: said so, and the mail stays.
+    check_email
+    wait_box "$WAIT_MS" || die "no message box after a check of an Inbox without note e-mails"
+    [ "$box_says" = "$NO_NOTES_FOUND" ] || fail "the check says $(printf %q "$box_says")"
+    [ "$(ndrv box-icon "$box")" = information ] || fail "the box shows the '$(ndrv box-icon "$box")' icon"
+    shot mail_no_notes_found
+    close_box
+    [ "$(inbox_count)" = 1 ] || fail "the ordinary mail did not stay in the Inbox"
+}
 
 # Without a mail system an address in a group is never reached: the sender
 # hears so, the note shows the send-failed icon and AfterSend "DeleteNote"
