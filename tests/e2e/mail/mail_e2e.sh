@@ -128,11 +128,30 @@ with smtplib.SMTP('127.0.0.1', int(sys.argv[1]), timeout=20) as s:
 PY
 }
 
+# send_to_other_anonymously NOTE-HWND ADDRESS: the body menu's "Send note to"
+# > "Other ...", the address typed and added, "Anonymous" chosen as the
+# sender, "Send note".
+CB_SETCURSEL=0x014E
+send_to_other_anonymously() {
+    local vis l t w h dlg combo
+    read -r vis l t w h <<<"$(note_rect "$1")"
+    drv click $((l + w / 2)) $((t + h / 2 + 20)) right || { fail "could not right-click the body"; return 1; }
+    drv wait-menu "$WAIT_MS" >/dev/null || { fail "no body menu after a right click in the body"; return 1; }
+    ndrv menu-keys up up up up right return || { fail "could not pick \"Other ...\""; return 1; }
+    dlg=$(wait_titled "Send note to other" 30) || { fail "the send dialog did not open"; return 1; }
+    drv set-text "$dlg" 1007 "$2" >/dev/null && drv post "$dlg" "$WM_COMMAND" 6 0 ||
+        { fail "could not add $2 to the recipients"; return 1; }
+    combo=$(ndrv child "$dlg" 1056) && drv send "$combo" "$CB_SETCURSEL" 3 0 5000 >/dev/null &&
+        drv post "$dlg" "$WM_COMMAND" $(((1 << 16) | 1056)) "$combo" || { fail "could not choose Anonymous"; return 1; }
+    shot mail_send_dialog
+    drv post "$dlg" "$WM_COMMAND" "$IDOK" 0 || { fail "could not press \"Send note\""; return 1; }
+}
+
 # check_email: B's "Check for Email notes", as the tray menu gives it.
 check_email() { use B; drv command "$ID_CHECK_EMAIL_NOTES" || fail "could not post \"Check for Email notes\""; }
 
-# A mails two notes to bob through its group (the second with SentFrom
-# ANONYMOUS); the server keeps them as valid MIME with the picture; B's check
+# A mails two notes to bob, one through its group, one anonymously through
+# the send dialog; the server keeps them as valid MIME with the picture; B's check
 # turns them into received notes and empties the Inbox. Then a cut note
 # e-mail is deleted without a note, a foreign mail is left alone, and an
 # Inbox without note e-mails says so.
@@ -162,9 +181,7 @@ case_two_instances() {
     send_to_first_group "$named" || return
     wait_inbox 1 "$WAIT_MS" || die "the first note e-mail did not reach bob's Inbox"
     expect_status "$named" sent
-    # The identity is read whenever a note is sent.
-    sed -i 's/^CheckEmailOnStart=No\r$/&\nSentFrom=ANONYMOUS\r/' "$ini_a"
-    send_to_first_group "$anonymous" || return
+    send_to_other_anonymously "$anonymous" Bob@Pinwell.test || return
     wait_inbox 2 "$WAIT_MS" || die "the anonymous note e-mail did not reach bob's Inbox"
     expect_status "$anonymous" sent
     [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "A shows a message box after sending"
