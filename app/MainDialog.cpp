@@ -472,7 +472,7 @@ void CMainDialog::ShowCheckWaitWindow() {
 
 void CMainDialog::StartEmailCheck() {
     CMapiMail* mail = ProgramMail();
-    if (!mail || !mail->IsLoaded() || g_emailCheckRunning) return;
+    if (!mail || !mail->IsLoaded() || mail->IsSending() || g_emailCheckRunning) return;
     // Set here as well as by the thread, so that a tick or the menu cannot
     // start a second check before the first has begun.
     g_emailCheckRunning = true;

@@ -180,6 +180,20 @@ bool SendNoteByEmail(const std::vector<std::string>& addresses, const std::strin
                      const std::string& noteData) {
     CMapiMail* mail = ProgramMail();
     if (!mail || !mail->IsLoaded()) return false;
+    // The check and a send share the one message; "Reply to" stays offered
+    // during a check, so the refusal is here.
+    if (g_emailCheckRunning) {
+        ShowNotice("Checking for email notes is in progress. Note was not sent by email. Send it again when "
+                   "checking is done.");
+        return false;
+    }
+    // Message boxes below keep the tick running: no check may start until
+    // the mail has gone.
+    struct Sending {
+        CMapiMail* mail;
+        explicit Sending(CMapiMail* m) : mail(m) { mail->SetSending(true); }
+        ~Sending() { mail->SetSending(false); }
+    } sending(mail);
     if (!IsOnline()) {
         ShowNotice("Program didn't send note to email recipient(s) because your computer is Offline (not "
                    "connected).\nYour computer must be connected to the Internet to send email note message.\n"

@@ -49,6 +49,11 @@ public:
     // Every Inbox message in turn; "No email notes found" when none was one.
     void CheckInbox();
 
+    // A note e-mail is being sent: no check may start meanwhile (the mail
+    // system's logon window keeps messages, and so the tick, running).
+    bool IsSending() const { return m_sending; }
+    void SetSending(bool sending) { m_sending = sending; }
+
     // The program is ending: a scan waiting for the user thread to take a
     // note stops waiting (the note stays in the data file for the next start).
     void AbandonWaits() { m_abandon = true; }
@@ -78,6 +83,7 @@ private:
     char* m_found = m_foundStorage;
     bool m_firstSearch = true;
     std::atomic<bool> m_abandon{false};
+    std::atomic<bool> m_sending{false};
 };
 
 // The program's mail: the application object's, or none where there is no
