@@ -147,8 +147,30 @@ send_to_other_anonymously() {
     drv post "$dlg" "$WM_COMMAND" "$IDOK" 0 || { fail "could not press \"Send note\""; return 1; }
 }
 
-# check_email: B's "Check for Email notes", as the tray menu gives it.
-check_email() { use B; drv command "$ID_CHECK_EMAIL_NOTES" || fail "could not post \"Check for Email notes\""; }
+# expect_no_notes_found WHEN: B checks and is told the Inbox has no note
+# e-mails, in an information box, which is then closed.
+expect_no_notes_found() {
+    check_email
+    wait_box "$WAIT_MS" || { fail "$1: no message box after a check without note e-mails"; return; }
+    [ "$box_says" = "$NO_NOTES_FOUND" ] || fail "$1: the check says $(printf %q "$box_says")"
+    local icon
+    icon=$(ndrv box-icon "$box")
+    [ "$icon" = information ] || fail "$1: the box shows the '$icon' icon"
+    [ "$1" = empty_inbox ] && shot mail_no_notes_found
+    close_box
+}
+
+# check_email: B's "Check for Email notes", as the tray menu gives it, once
+# the previous check has ended (its wait window closes then).
+check_email() {
+    use B
+    local deadline=$((SECONDS + WAIT_MS / 1000))
+    while drv windows | awk '$3 == 1' | grep -q 'Version Build 147'; do
+        [ "$SECONDS" -ge "$deadline" ] && { fail "the previous check does not end"; break; }
+        sleep 0.3
+    done
+    drv command "$ID_CHECK_EMAIL_NOTES" || fail "could not post \"Check for Email notes\""
+}
 
 # A mails two notes to bob, one through its group, one anonymously through
 # the send dialog; the server keeps them as valid MIME with the picture; B's check
@@ -241,6 +263,9 @@ case_two_instances() {
         [[ "$text" == *'\b mail\b0'* || "$text" == *'\b mail'* ]] || fail "the received note lost its bold word: $text"
     fi
 
+    # An empty Inbox: said so.
+    expect_no_notes_found empty_inbox
+
     # A note e-mail cut short and somebody's ordinary mail.
     smtp_inject "Pinwell : Note from MALLORY" $'<BEGIN>MALLORY~cut short' || die "could not mail bob"
     smtp_inject "Lunch?" "At noon." || die "could not mail bob"
@@ -252,12 +277,7 @@ case_two_instances() {
     [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "a message box came up although a note e-mail was found"
 
     # Only the ordinary mail left: said so, and the mail stays.
-    check_email
-    wait_box "$WAIT_MS" || die "no message box after a check of an Inbox without note e-mails"
-    [ "$box_says" = "$NO_NOTES_FOUND" ] || fail "the check says $(printf %q "$box_says")"
-    [ "$(ndrv box-icon "$box")" = information ] || fail "the box shows the '$(ndrv box-icon "$box")' icon"
-    shot mail_no_notes_found
-    close_box
+    expect_no_notes_found foreign_mail
     [ "$(inbox_count)" = 1 ] || fail "the ordinary mail did not stay in the Inbox"
 }
 
