@@ -34,6 +34,7 @@ wait_box() {
 close_box() { drv post "$box" "$WM_COMMAND" "$IDOK" 0 || fail "could not close the message box"; }
 
 ID_CHECK_EMAIL_NOTES=32901
+ID_EXIT=32773
 NO_NOTES_FOUND="Checking for email notes finished. No email notes found in your Inbox !  "
 servers=$root/tools/mailtest/mailservers.sh
 
@@ -226,6 +227,7 @@ case_two_instances() {
 
     use B
     start_pinwell
+    local b_pid=$launched_pid
     start_watch rx 2 120000
     local before after
     before=$(hhmm)
@@ -279,6 +281,22 @@ case_two_instances() {
     # Only the ordinary mail left: said so, and the mail stays.
     expect_no_notes_found foreign_mail
     [ "$(inbox_count)" = 1 ] || fail "the ordinary mail did not stay in the Inbox"
+
+    # With CheckEmailOnStart a note e-mail (here one made by hand) comes up
+    # at the next start by itself.
+    smtp_inject "Pinwell : Note from ANONYMOUS" $'Note for you.\n\n<BEGIN>ANONYMOUS~{\\rtf1 At start|}~Verdana~~16777215~0~8~0~Started~Verdana~C~14847561~0~8~0~0~0~150~200~No~~~<END>' ||
+        die "could not mail bob"
+    wait_inbox 2 "$WAIT_MS" || die "the hand-made note e-mail did not reach bob's Inbox"
+    drv command "$ID_EXIT" || fail "could not post Exit"
+    wait_exit "$b_pid" 60 || die "B did not exit"
+    sed -i 's/^CheckEmailOnStart=No\r$/CheckEmailOnStart=Yes\r/' "$ini_b"
+    start_pinwell
+    local deadline=$((SECONDS + WAIT_MS / 1000))
+    until drv notes | awk '$NF == "Started"' | grep -q .; do
+        [ "$SECONDS" -ge "$deadline" ] && { fail "the check at start brought no note titled 'Started'"; break; }
+        sleep 0.3
+    done
+    wait_inbox 1 "$WAIT_MS" || fail "the check at start left $(inbox_count) messages"
 }
 
 # Without a mail system an address in a group is never reached: the sender
