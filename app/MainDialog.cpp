@@ -31,8 +31,11 @@ namespace {
 
 constexpr UINT_PTR kTickTimer = 1;
 constexpr int kHotKeyId = 1;
-// How long exit waits for a running e-mail check to finish.
-constexpr DWORD kEmailCheckExitWaitMs = 10000;
+// How long exit waits for a running e-mail check to finish. A check held up
+// longer (a message box of its own left open, a slow server) goes with the
+// process; nothing is lost, since a message is deleted only after its note
+// is in the data file.
+constexpr DWORD kEmailCheckExitWaitMs = 3000;
 constexpr char kUpgradeMarker[] = "0116";
 constexpr char kHomePageFile[] = "Pinwell Home Page.url";
 constexpr char kHomePageUrl[] = "https://pinwell.example.org/";
@@ -478,36 +481,32 @@ void CMainDialog::StartEmailCheck() {
     g_emailCheckRunning = true;
     if (m_emailThread) ::CloseHandle(m_emailThread);
     if (m_emailCheck.event) ::CloseHandle(m_emailCheck.event);
-    m_emailCheck.owner = this;
+    m_emailCheck.owner = m_hWnd;
+    m_emailCheck.menu = m_mainMenu.GetSafeHmenu();
     m_emailCheck.event = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_emailThread = ::CreateThread(nullptr, 0, EmailCheckThread, &m_emailCheck, 0, nullptr);
     if (!m_emailThread) g_emailCheckRunning = false;
 }
 
 DWORD WINAPI CMainDialog::EmailCheckThread(LPVOID param) {
-    auto* block = static_cast<EmailCheckBlock*>(param);
-    block->owner->RunEmailCheck();
-    ::SetEvent(block->event);
-    return 0;
-}
-
-void CMainDialog::RunEmailCheck() {
+    const auto* block = static_cast<const EmailCheckBlock*>(param);
     g_emailCheckRunning = true;
     CMapiMail& mail = *ProgramMail();
-    const HMENU menu = m_mainMenu.GetSafeHmenu();
     // The program must not end while the mail system may show its logon.
-    ::EnableMenuItem(menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_GRAYED);
-    ::EnableMenuItem(menu, ID_EXIT, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableMenuItem(block->menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableMenuItem(block->menu, ID_EXIT, MF_BYCOMMAND | MF_GRAYED);
     mail.Reset();
     const bool loggedOn = mail.Logon();
-    ::EnableMenuItem(menu, ID_EXIT, MF_BYCOMMAND | MF_ENABLED);
+    ::EnableMenuItem(block->menu, ID_EXIT, MF_BYCOMMAND | MF_ENABLED);
     if (loggedOn) {
         mail.CheckInbox();
         mail.Logoff();
     }
-    ::EnableMenuItem(menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_ENABLED);
+    ::EnableMenuItem(block->menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_ENABLED);
     g_emailCheckRunning = false;
-    m_emailWaitFlag = true;
+    ::PostMessageA(block->owner, WM_EMAIL_CHECK_ENDED, 0, 0);
+    ::SetEvent(block->event);
+    return 0;
 }
 
 void CMainDialog::OnTimer(UINT_PTR) {
@@ -599,6 +598,11 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return true;
     case WM_TRAY_CALLBACK:
         OnTrayNotify(lParam);
+        result = 0;
+        return true;
+    case WM_EMAIL_CHECK_ENDED:
+        // The check-finished flag: the next tick closes the wait window.
+        m_emailWaitFlag = true;
         result = 0;
         return true;
     case WM_HOTKEY:

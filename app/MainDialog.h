@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +20,8 @@ class CNoteServer;
 class CWaitDialog;
 
 constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
+// Posted by the e-mail check thread when the check has ended.
+constexpr UINT WM_EMAIL_CHECK_ENDED = WM_APP + 20;
 
 class CMainDialog : public CDialog {
 public:
@@ -86,7 +87,6 @@ private:
     void PlayArrivalSound();
     void SetItemPicture(UINT command, bool withPicture);
     static DWORD WINAPI EmailCheckThread(LPVOID block);
-    void RunEmailCheck();
 
     UINT m_taskbarCreated = 0;
     HICON m_icon = nullptr;
@@ -103,9 +103,12 @@ private:
     CWaitDialog* m_emailWait = nullptr;
     // Set by the wait window and by the end of a check: the tick closes the
     // wait window once no check runs.
-    std::atomic<bool> m_emailWaitFlag{false};
+    bool m_emailWaitFlag = false;
+    // The check thread touches nothing of the dialog itself: it may outlive
+    // it at exit.
     struct EmailCheckBlock {
-        CMainDialog* owner = nullptr;
+        HWND owner = nullptr;    // told WM_EMAIL_CHECK_ENDED
+        HMENU menu = nullptr;    // the tray menu, items greyed meanwhile
         HANDLE event = nullptr;  // signalled when the check has ended
     } m_emailCheck;
     HANDLE m_emailThread = nullptr;
