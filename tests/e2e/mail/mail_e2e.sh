@@ -17,6 +17,7 @@ case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../net/lib.sh"
 E2E_TMP_TAG=mail
 # No note goes over the wire here: pinwell-send is not needed.
+E2E_PROGRAMS+=" PinwellMail.dll pinwell-mailsetup.exe"
 check_programs() { require_programs; }
 
 WM_COMMAND=0x0111
