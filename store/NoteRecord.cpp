@@ -1,5 +1,6 @@
 #include "store/NoteRecord.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,6 +22,14 @@ constexpr std::size_t kScheduleLimit = 29;
 constexpr char kSettingsSection[] = "PINWELL";
 
 bool IsRtf(const std::string& text) { return text.compare(0, 5, "{\\rtf") == 0; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -145,8 +154,27 @@ bool DeleteNoteSection(std::int32_t id) {
     return true;
 }
 
+std::vector<std::int32_t> NoteSectionIds(std::int32_t first, std::int32_t last) {
+    std::vector<std::int32_t> ids;
+    for (const std::string& name : ini::SectionNames(MainDataFilePath())) {
+        constexpr std::string_view kPrefix = "NOTE_ID_";
+        if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 10) continue;
+        bool digits = true;
+        for (std::size_t i = kPrefix.size(); i < name.size(); ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
+        if (!digits) continue;
+        const std::int32_t id = ParseDecimal(std::string_view(name).substr(kPrefix.size()));
+        // Only the spelling NOTE_ID_<n> names note n ("NOTE_ID_07" does not).
+        if (id < first || id > last || !EqualNoCase(name, NoteSectionName(id))) continue;
+        ids.push_back(id);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
 bool DeleteNoteSections(std::int32_t first, std::int32_t last) {
-    for (std::int32_t id = first; id <= last; ++id) {
+    // Sections that do not exist would be deleted successfully anyway.
+    for (std::int32_t id : NoteSectionIds(first, last)) {
         if (!ini::DeleteSection(MainDataFilePath(), NoteSectionName(id))) {
             ShowNotice("Error deleting old notes from ini file.");
             return false;
@@ -155,8 +183,12 @@ bool DeleteNoteSections(std::int32_t first, std::int32_t last) {
     return true;
 }
 
+std::int32_t ClampNumberOfNotes(std::int32_t stored) {
+    return std::clamp(stored, std::int32_t{0}, kMaxNumberOfNotes);
+}
+
 std::int32_t ReadNumberOfNotes() {
-    return ParseDecimal(ini::Read(MainDataFilePath(), kSettingsSection, "NumberOfNotes"));
+    return ClampNumberOfNotes(ParseDecimal(ini::Read(MainDataFilePath(), kSettingsSection, "NumberOfNotes")));
 }
 
 bool WriteNumberOfNotes(std::int32_t count) {

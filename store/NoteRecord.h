@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct NoteRecord {
     std::int32_t editTextColor = 0;
@@ -67,6 +68,18 @@ void StageNoteRecord(ini::Batch& batch, const NoteRecord& record);
 
 bool DeleteNoteSection(std::int32_t id);
 bool DeleteNoteSections(std::int32_t first, std::int32_t last);
+
+// The identifiers n in first..last for which the main data file has a
+// section NOTE_ID_<n>, ascending. Costs one look at the file whatever the
+// range, so a huge range from a damaged count does not stall start-up.
+std::vector<std::int32_t> NoteSectionIds(std::int32_t first, std::int32_t last);
+
+// A damaged NumberOfNotes must not make start-up walk two billion sections:
+// counts are taken as 0 .. 99999, and desktop notes stop below the theme
+// records, which start-up must never load as notes or delete.
+constexpr std::int32_t kMaxNumberOfNotes = 99999;
+constexpr std::int32_t kLastDesktopNoteId = kDefaultThemeId - 1;
+std::int32_t ClampNumberOfNotes(std::int32_t stored);
 
 std::int32_t ReadNumberOfNotes();
 bool WriteNumberOfNotes(std::int32_t count);

@@ -5,6 +5,7 @@
 
 #include "app/Seams.h"
 #include "store/IniFile.h"
+#include "store/NoteRecord.h"
 #include "store/Text.h"
 
 namespace {
@@ -107,7 +108,9 @@ bool CSettingsStore::IsOn(Switch sw) const {
     return false;
 }
 
-std::int32_t CSettingsStore::ReadNumberOfNotesValue() const { return ParseDecimal(ReadNumberOfNotes()); }
+std::int32_t CSettingsStore::ReadNumberOfNotesValue() const {
+    return ClampNumberOfNotes(ParseDecimal(ReadNumberOfNotes()));
+}
 std::int32_t CSettingsStore::ReadNetworkIntervalMinutes() const {
     return ParseDecimal(ReadReadNetworkInterval());
 }

@@ -1,5 +1,8 @@
 // Note records and program settings in the main data file.
+#include <climits>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "app/OsLabel.h"
@@ -191,6 +194,28 @@ TEST_F(NoteRecordTest, SectionDeletionAndItsMessages) {
     EXPECT_EQ(notices_.Shown(), (std::vector<std::string>{"Error deleting note from ini file.",
                                                          "Error deleting old notes from ini file.",
                                                          "Error writing to ini file."}));
+}
+
+// A damaged count once made start-up walk identifiers up to 2^31 - 1 and
+// never come back.
+TEST_F(NoteRecordTest, DamagedNumberOfNotesIsBoundedAndHugeRangesEnd) {
+    struct Case {
+        const char* stored;
+        std::int32_t count;
+    };
+    for (const Case& c : {Case{"2147483647", 99999}, Case{"99999999999999", 99999}, Case{"100000", 99999},
+                          Case{"99999", 99999}, Case{"-5", 0}, Case{"-2147483648", 0}, Case{"12x", 12},
+                          Case{"garbage", 0}}) {
+        SetFileText(Ini(), std::string("[PINWELL]\r\nNumberOfNotes=") + c.stored + "\r\n");
+        EXPECT_EQ(ReadNumberOfNotes(), c.count) << c.stored;
+        EXPECT_EQ(CSettingsStore().ReadNumberOfNotesValue(), c.count) << c.stored;
+    }
+
+    SetFileText(Ini(), "[NOTE_ID_2]\r\nNoteID=2\r\n[note_id_7]\r\nNoteID=7\r\n[NOTE_ID_07]\r\nNoteID=7\r\n"
+                       "[NOTE_ID_5]\r\nNoteID=5\r\n[NOTE_ID_90000]\r\nNoteID=90000\r\n[NOTE_ID_x]\r\n");
+    EXPECT_EQ(NoteSectionIds(1, kLastDesktopNoteId), (std::vector<std::int32_t>{2, 5, 7}));
+    EXPECT_TRUE(DeleteNoteSections(3, INT32_MAX));
+    EXPECT_EQ(ini::SectionNames(Ini()), (std::vector<std::string>{"NOTE_ID_2", "NOTE_ID_07", "NOTE_ID_x"}));
 }
 
 TEST_F(NoteRecordTest, SavedThemesAreCountedUpToTheFirstGapAndTheDefaultBorderIsRead) {
