@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <richedit.h>
 #include <mmsystem.h>
@@ -166,7 +167,7 @@ BOOL CMainDialog::OnInitDialog() {
     const int stored = settings.ReadNumberOfNotesValue();
     RunUpkeepCounter(m_hWnd);
     LoadNotes(stored);
-    if (stored > m_noteCounter) DeleteNoteSections(m_noteCounter + 1, stored);
+    if (stored > m_noteCounter) DeleteNoteSections(m_noteCounter + 1, std::min(stored, kLastDesktopNoteId));
     WriteNumberOfNotes(m_noteCounter);
 
     // 19. Never start with an empty desktop.
@@ -203,7 +204,7 @@ void CMainDialog::AddTrayIcon() {
 }
 
 void CMainDialog::LoadNotes(int count) {
-    for (int id = 1; id <= count; ++id) {
+    for (const std::int32_t id : NoteSectionIds(1, std::min(count, kLastDesktopNoteId))) {
         NoteRecord record;
         if (!ReadNoteRecord({}, id, record)) continue;
         CNoteDialog* note = OpenNoteWindow(record, false, false);
@@ -520,14 +521,12 @@ void CMainDialog::OnTimer(UINT_PTR) {
         m_emailWaitFlag = false;
     }
     // 2-4. Notes handed over by the receiving server and the e-mail check.
-    if (auto text = m_handOver.TakeReceivedNote()) {
-        CreateNoteFromData(*text);
-        PlayArrivalSound();
-    }
-    if (auto text = m_handOver.TakeEmailNote()) {
-        CreateNoteFromData(*text);
-        PlayArrivalSound();
-    }
+    // The sound announces a note on the desktop: none for a flood (its
+    // warning has its own) or a note that expired on arrival.
+    if (auto text = m_handOver.TakeReceivedNote())
+        if (CreateNoteFromData(*text)) PlayArrivalSound();
+    if (auto text = m_handOver.TakeEmailNote())
+        if (CreateNoteFromData(*text)) PlayArrivalSound();
     // 5. The periodic e-mail check.
     if (m_emailTicker.Tick()) StartEmailCheck();
     // 6. The periodic read of the network neighbourhood.
@@ -567,8 +566,23 @@ CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
         return nullptr;
     }
     CNoteDialog* note = OpenNoteWindow(received.record, true, false);
-    WriteNumberOfNotes(m_noteCounter);
+    // The sender has been told the note arrived: from now on it must
+    // survive a crash, not wait for its first store moment.
+    std::vector<CNoteDialog*> stored;
+    if (note) stored.push_back(note);
+    if (!StoreNotesWithCount(stored)) ShowNotice("Error writing to ini file.");
     return note;
+}
+
+bool CMainDialog::StoreNotesWithCount(const std::vector<CNoteDialog*>& notes) {
+    // One replacement of the file: the count never names a section that is
+    // not there yet, and a hundred notes cost one write, not a hundred.
+    ini::Batch batch(MainDataFilePath());
+    for (CNoteDialog* note : notes)
+        if (!note->IsDeleted() && note->NoteId() >= kFirstStorableNoteId && note->NoteId() <= kLastStorableNoteId)
+            StageNoteRecord(batch, note->BuildRecord());
+    batch.Write("PINWELL", "NumberOfNotes", std::to_string(m_noteCounter));
+    return batch.Commit();
 }
 
 bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -595,6 +609,14 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return false;
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(m_icon);
+        return true;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        // Log-off and shut-down end the process without the exit sequence.
+        // Storing already at the question keeps the notes even when the end
+        // is forced; no message box: nobody is there to answer it.
+        if (msg == WM_QUERYENDSESSION || wParam) StoreNotesWithCount(Notes());
+        result = msg == WM_QUERYENDSESSION ? TRUE : 0;
         return true;
     case WM_TRAY_CALLBACK:
         OnTrayNotify(lParam);
@@ -630,7 +652,7 @@ BOOL CMainDialog::DestroyWindow() {
                       kProductName, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
         return FALSE;
     }
-    WriteNumberOfNotes(m_noteCounter);
+    if (!StoreNotesWithCount(Notes())) ShowNotice("Error writing to ini file.");
     if (m_timer) ::KillTimer(m_hWnd, kTickTimer);
     m_timer = 0;
     StopServerThread();

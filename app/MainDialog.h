@@ -85,6 +85,8 @@ private:
     // The settings dialog; "Settings" and "About" are greyed while it is open.
     void ShowSettings();
     void PlayArrivalSound();
+    // Stores the notes and NumberOfNotes in one write of the main data file.
+    bool StoreNotesWithCount(const std::vector<CNoteDialog*>& notes);
     void SetItemPicture(UINT command, bool withPicture);
     static DWORD WINAPI EmailCheckThread(LPVOID block);
 

@@ -37,6 +37,9 @@
 namespace {
 
 constexpr UINT_PTR kCheckTimer = 1;
+// Restarted by every change; fires once the note has been still this long.
+constexpr UINT_PTR kStoreTimer = 2;
+constexpr UINT kStoreDelayMs = 1500;
 
 BYTE ScreenCharSet() {
     HDC dc = ::GetDC(nullptr);
@@ -129,7 +132,13 @@ BOOL CNoteDialog::OnInitDialog() {
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
     ApplyLayout();
+    // Arrives once the creator has placed, filled and shown the note.
+    ::PostMessageA(m_hWnd, WM_NOTE_SETTLED, 0, 0);
     return FALSE;
+}
+
+void CNoteDialog::NoteChanged() {
+    if (m_settled && !m_deleted) ::SetTimer(m_hWnd, kStoreTimer, kStoreDelayMs, nullptr);
 }
 
 void CNoteDialog::PostNcDestroy() {
@@ -183,6 +192,7 @@ bool CNoteDialog::DeleteNote(bool ask) {
 
 void CNoteDialog::HideNote() {
     m_hidden = true;
+    NoteChanged();
     FadeOut();
     ShowWindow(SW_HIDE);
     // The fade leaves the window transparent, and on the systems where
@@ -260,6 +270,7 @@ void CNoteDialog::StoreNote(const std::string& fileName) {
     if (m_deleted) return;
     NoteRecord r = BuildRecord();
     if (fileName.empty()) {
+        ::KillTimer(m_hWnd, kStoreTimer);  // nothing is waiting to be stored any more
         WriteNoteRecord({}, r);
         return;
     }
@@ -281,6 +292,7 @@ void CNoteDialog::SetTitle(const std::string& text) {
     ::SetDlgItemTextA(m_hWnd, IDC_NOTE_TITLE, text.c_str());
     ::SetWindowTextA(m_hWnd, text.c_str());
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::SetDefaultTitle() {
@@ -318,6 +330,7 @@ void CNoteDialog::RebuildTitleFont() {
     ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::AlignTitle(char letter) {
@@ -339,17 +352,20 @@ void CNoteDialog::AlignTitle(char letter) {
 void CNoteDialog::SetBodyBackColor(COLORREF colour) {
     m_bodyBrush.Reset(::CreateSolidBrush(colour));
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::SetTitleBackColor(COLORREF colour) {
     m_titleBackColor = colour;
     m_titleBrush.Reset(::CreateSolidBrush(colour));
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::SetTitleTextColor(COLORREF colour) {
     m_titleTextColor = colour;
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::ApplyFrameStyle(bool withBorder) {
@@ -448,7 +464,11 @@ void CNoteDialog::RefreshFromSettings() {
     SetAlpha(255);
 }
 
-void CNoteDialog::OnTimer(UINT_PTR) {
+void CNoteDialog::OnTimer(UINT_PTR id) {
+    if (id == kStoreTimer) {
+        StoreNote();
+        return;
+    }
     if (!CheckExpiration()) CheckAlarm();
 }
 
@@ -677,6 +697,7 @@ void CNoteDialog::ApplyTitleLogFont(const LOGFONTA& lf) {
     ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    NoteChanged();
 }
 
 void CNoteDialog::ToggleTitleStyle(char letter) {
@@ -794,6 +815,10 @@ void CNoteDialog::ShowTitleMenu() {
 
 BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
     const UINT id = LOWORD(wParam);
+    if (id == IDC_NOTE_BODY && HIWORD(wParam) == EN_CHANGE) {
+        NoteChanged();
+        return TRUE;
+    }
     if (id == IDC_CLOSE && HIWORD(wParam) == STN_CLICKED) {
         if (CSettingsStore().IsOn(Switch::DisableCloseMenu))
             DeleteNote(true);
@@ -973,6 +998,14 @@ bool CNoteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_SIZE:
         ApplyLayout();
         return false;
+    case WM_WINDOWPOSCHANGED:
+        if ((reinterpret_cast<const WINDOWPOS*>(lParam)->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            NoteChanged();
+        return false;  // the default turns it into WM_MOVE and WM_SIZE
+    case WM_NOTE_SETTLED:
+        m_settled = true;
+        result = 0;
+        return true;
     case WM_CTLCOLORDLG: {
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = reinterpret_cast<LRESULT>(m_bodyBrush.Get());

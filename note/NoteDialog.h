@@ -17,6 +17,8 @@
 
 // The show/hide request: wParam 1 shows the note, 0 hides it.
 constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
+// Posted to itself at creation: changes from then on are the user's.
+constexpr UINT WM_NOTE_SETTLED = WM_APP + 1;
 
 class CNoteDialog : public CDialog, public INoteHost {
 public:
@@ -28,6 +30,7 @@ public:
     enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
     int NoteId() const { return m_noteId; }
+    bool IsDeleted() const { return m_deleted; }
     void SetNoteId(int id) { m_noteId = id; }
     bool IsRolledUp() const { return m_rolledUp; }
     bool IsHiddenNote() const { return m_hidden; }
@@ -131,6 +134,9 @@ protected:
 
 private:
     void ApplyFrameStyle(bool withBorder);
+    // Something the record holds changed: store the note once the changes
+    // pause, so that a crash costs at most the last two seconds.
+    void NoteChanged();
     void SetRawAlpha(BYTE alpha);
     void ShowCloseMenu();
     void ShowTitleMenu();
@@ -147,6 +153,7 @@ private:
     CNoteEdit m_body;
     int m_noteId = 0;
     bool m_deleted = false;
+    bool m_settled = false;  // built and on screen: changes now are the user's
     bool m_rolledUp = false;
     bool m_border = false;
     bool m_hidden = false;

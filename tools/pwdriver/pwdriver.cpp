@@ -53,6 +53,8 @@ int Usage() {
         "  escape-menus               post Escape key presses to every visible pop-up menu\n"
         "  click <x> <y> <left|right> [down|up|both]  move the cursor there and send the button\n"
         "  key <vk>                   press and release a key (virtual-key code, or a letter or digit)\n"
+        "  type-into <hwnd> <text> <ms>  post the characters of text to a note's body, one every ms,\n"
+        "                             printing each once posted; 1 when the note went away first\n"
         "  memory                     Pinwell's process: windows-pid working-set peak-working-set private (bytes)\n"
         "  watch-visible <n> <ms>     poll every 10 ms; print the Unix time in ms at which the main\n"
         "                             dialog, the first visible note and n visible notes were first seen\n",
@@ -398,6 +400,23 @@ int CmdWatchVisible(long long n, DWORD timeoutMs) {
     }
 }
 
+// Typing that never pauses long enough for the note to store itself: what
+// is in the file afterwards was stored by whatever ended the typing.
+int CmdTypeInto(HWND note, const std::string& text, DWORD everyMs) {
+    HWND body = ::GetDlgItem(note, 1001);
+    if (!body) {
+        std::fputs("pwdriver: no note body\n", stderr);
+        return 1;
+    }
+    for (char c : text) {
+        if (!::PostMessageA(body, WM_CHAR, static_cast<unsigned char>(c), 1)) return 1;
+        std::printf("%c\n", c);
+        std::fflush(stdout);
+        ::Sleep(everyMs);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -548,6 +567,8 @@ int main(int argc, char** argv) {
     if (cmd == "click" && (nargs == 3 || nargs == 4) && ParseLong(a[0], n) && ParseLong(a[1], m))
         return CmdClick(static_cast<int>(n), static_cast<int>(m), a[2], nargs == 4 ? a[3] : "both");
     if (cmd == "key" && nargs == 1) return CmdKey(a[0]);
+    if (cmd == "type-into" && nargs == 3 && ParseTimeout(a[2], timeout))
+        if (HWND h = ParseHwnd(a[0])) return CmdTypeInto(h, a[1], timeout);
     if (cmd == "memory" && nargs == 0) return CmdMemory();
     if (cmd == "watch-visible" && nargs == 2 && ParseLong(a[0], n) && ParseTimeout(a[1], timeout))
         return CmdWatchVisible(n, timeout);
