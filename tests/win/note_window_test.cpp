@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "WinTestSupport.h"
 #include "app/WaitDialog.h"
@@ -217,6 +218,28 @@ TEST_F(NoteWindowTest, HideRequestStoresHiddenAndShowRequestBringsItBack) {
     EXPECT_FALSE(note->IsHiddenNote());
     ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 7, 0);  // anything else: nothing
     EXPECT_TRUE(::IsWindowVisible(note->m_hWnd));
+}
+
+// Typing stores the note once it pauses; that store is not the 20-second
+// check, which would have removed this expired note.
+TEST_F(NoteWindowTest, TypingStoresTheNoteSoonWithoutRunningTheExpiryCheck) {
+    CNoteDialog* note = NewNoteWindow(250, 180);
+    note->SetNoteId(4);
+    note->m_expiration = "01012001-120000-0";
+    HWND hwnd = note->m_hWnd;
+    EXPECT_FALSE(ini::HasSection(MainDataFilePath(), "NOTE_ID_4"));  // creating it stored nothing
+
+    for (char c : std::string("typed"))
+        ::SendMessageA(::GetDlgItem(hwnd, IDC_NOTE_BODY), WM_CHAR, static_cast<unsigned char>(c), 1);
+    PumpFor(10000, [] { return ini::HasSection(MainDataFilePath(), "NOTE_ID_4"); });
+    NoteRecord r;
+    ASSERT_TRUE(ReadNoteRecord({}, 4, r)) << "the typed note was not stored";
+    EXPECT_NE(r.editText.find("typed"), std::string::npos) << r.editText;
+    EXPECT_EQ(r.expiration, "01012001-120000-0");
+    ASSERT_TRUE(::IsWindow(hwnd));
+
+    ::SendMessageA(hwnd, WM_TIMER, 1, 0);  // the 20-second check does remove it
+    EXPECT_FALSE(::IsWindow(hwnd));
 }
 
 TEST_F(NoteWindowTest, StatusIconShowsTheLatestMarkAndAfterARollTheFirst) {
