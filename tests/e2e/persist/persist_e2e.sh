@@ -11,7 +11,7 @@
 # itself on a virtual screen.
 set -uo pipefail
 
-CASES="session_end received_kill change_kill damaged_count arrival_sound"
+CASES="session_end exit_while_typing received_kill change_kill damaged_count arrival_sound"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../net/lib.sh"
@@ -93,12 +93,10 @@ expect_geometry() {
 # Windows logs off with a note moved and resized and text still being typed
 # into it. The typing never pauses, so no store of the note's own comes in
 # between: what is in the file was stored when the session ended.
-case_session_end() {
-    new_prefix
-    command -v xdotool >/dev/null || die "xdotool is not installed (tools/install-deps.sh)"
-    two_notes "$(free_port)"
-    move_and_resize "$g_hwnd"
-
+# type_then END-COMMAND...: keys typed into Groceries without a pause while
+# the command ends the program; the text typed before it in typed_before.
+typed_before=
+type_then() {
     local typed=$tmp/typed text=abcdefghijklmnopqrstuvwxyz
     drv type-into "$g_hwnd" "$text" 150 >"$typed" 2>/dev/null &
     started_pids+=("$!")
@@ -107,21 +105,39 @@ case_session_end() {
         [ "$SECONDS" -ge "$deadline" ] && die "the typing did not start"
         sleep 0.1
     done
-    local before
-    before=$(tr -d '\n' <"$typed")
-    log "session ends after '$before' was typed"
-    timeout 60 wineboot -e >/dev/null 2>&1 || fail "wineboot -e failed (status $?)"
-    wait_exit "$launched_pid" 30 || die "Pinwell is still running after the end of the session"
-
+    typed_before=$(tr -d '\n' <"$typed")
+    log "ending while typing, after '$typed_before'"
+    "$@"
+    wait_exit "$launched_pid" 30 || die "Pinwell is still running"
+    [ "$(tr -d '\n' <"$typed")" != "$text" ] || fail "the typing was over before the end: nothing was tested"
     local body
     body=$(value NOTE_ID_1 EditText)
-    [[ "$body" == *"$before"* && "$body" == *Milk* ]] ||
-        fail "the stored body lost what was typed before the session ended ('$before'): $body"
-    [ "$(tr -d '\n' <"$typed")" != "$text" ] ||
-        fail "the typing was over before the session ended: nothing was tested"
+    [[ "$body" == *"$typed_before"* && "$body" == *Milk* ]] ||
+        fail "the stored body lost what was typed before the end ('$typed_before'): $body"
+}
+
+end_session() { timeout 60 wineboot -e >/dev/null 2>&1 || fail "wineboot -e failed (status $?)"; }
+
+case_session_end() {
+    new_prefix
+    command -v xdotool >/dev/null || die "xdotool is not installed (tools/install-deps.sh)"
+    two_notes "$(free_port)"
+    move_and_resize "$g_hwnd"
+    shot persist_moved_and_resized
+    type_then end_session
     expect_geometry 1 "$moved"
     expect_value PINWELL NumberOfNotes 2
     expect_value NOTE_ID_2 TitleText Errands
+}
+
+# "Exit Pinwell ..." stores every note, not only the count.
+case_exit_while_typing() {
+    new_prefix
+    two_notes "$(free_port)"
+    type_then drv command 32773
+    [ "$exit_status" -eq 0 ] || fail "Pinwell ended with status $exit_status"
+    expect_value PINWELL NumberOfNotes 2
+    expect_geometry 1 "100 120 200 150"
 }
 
 # The sender has been told "MESSAGE RECEIVED": a crash right after the note
