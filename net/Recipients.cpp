@@ -76,12 +76,6 @@ bool TypedRecipientAddable(std::string_view typed) {
     return !typed.empty() && typed.find(' ') == std::string_view::npos;
 }
 
-bool InsertNewestFirst(std::vector<std::string>& list, const std::string& item) {
-    if (std::find(list.begin(), list.end(), item) != list.end()) return false;
-    list.insert(list.begin(), item);
-    return true;
-}
-
 // ---- Groups ---------------------------------------------------------------------
 
 std::string GroupNameProblem(std::string_view name) {

@@ -35,9 +35,6 @@ struct Recipient {
 Recipient NormaliseTypedRecipient(std::string_view typed);
 // Whether "Add" may take the typed text: something typed and no space in it.
 bool TypedRecipientAddable(std::string_view typed);
-// Puts item at the top (index 0) unless the list already holds it exactly
-// (case counts). Returns whether it was added.
-bool InsertNewestFirst(std::vector<std::string>& list, const std::string& item);
 
 // ---- Groups ---------------------------------------------------------------------
 

@@ -228,7 +228,7 @@ void COrganizeThemesDialog::Sort(int column) {
     if (m_rows.empty()) return;
     std::vector<std::int32_t> selectedIds;
     for (std::size_t i : SelectedRows()) selectedIds.push_back(m_rows[i].id);
-    SortSavedThemeRows(m_rows, s_sortState, column);
+    SortSavedThemeRows(m_rows, s_sortState, ::lstrcmpA, column);
     FillList(selectedIds);
 }
 

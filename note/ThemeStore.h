@@ -92,14 +92,13 @@ struct ThemeSortState {
     int lastSortedColumn = 0;
     bool ascending = true;
 };
+// How the rows' texts compare: the dialog passes the system's locale-aware
+// comparison (lstrcmpA), which the core cannot call itself.
+using TextCompare = int (*)(const char*, const char*);
 // The "Sort" button (column < 0) or a click on header `column`: a new column
 // sorts ascending, the same column again flips the order.
-void SortSavedThemeRows(std::vector<SavedThemeRow>& rows, ThemeSortState& state, int column = -1);
-
-// Orders ANSI (code page 1252) text the way lstrcmpA does under an English
-// locale: letters without regard to case first, then accents, then case
-// (lower before upper), with hyphens and apostrophes weighed last.
-int CompareAnsiText(std::string_view a, std::string_view b);
+void SortSavedThemeRows(std::vector<SavedThemeRow>& rows, ThemeSortState& state, TextCompare compare,
+                        int column = -1);
 
 // Closing the organize dialog: the rows' themes move to 91001 onwards in the
 // list's order under the rows' names, every other saved slot is emptied and

@@ -40,15 +40,6 @@ TEST(Recipients, TypedTextIsCasedByKindAfterLeadingBlanks) {
     EXPECT_FALSE(TypedRecipientAddable(" pc")) << "any space keeps Add greyed";
 }
 
-TEST(Recipients, NewestGoesOnTopAndExactDuplicatesAreRefused) {
-    Strings list;
-    EXPECT_TRUE(InsertNewestFirst(list, "A"));
-    EXPECT_TRUE(InsertNewestFirst(list, "B"));
-    EXPECT_FALSE(InsertNewestFirst(list, "A"));
-    EXPECT_TRUE(InsertNewestFirst(list, "a")) << "the comparison is case-sensitive";
-    EXPECT_EQ(list, (Strings{"a", "B", "A"}));
-}
-
 // ---- groups -----------------------------------------------------------------------------
 
 class GroupStoreTest : public DataFolderTest {
@@ -80,16 +71,6 @@ TEST_F(GroupStoreTest, ANameDifferingOnlyInCaseReplacesThatGroup) {
     EXPECT_EQ(stored, "Team");
     EXPECT_EQ(Value("ListNames"), "Team~");
     EXPECT_EQ(store_.ReadGroup("Team"), "B~");
-}
-
-TEST_F(GroupStoreTest, LoadingAGroupAndSavingItAgainReversesIt) {
-    // What the dialog does: each stored recipient goes on top of the list.
-    ASSERT_TRUE(store_.SaveGroup("G", {"A", "B", "C"}));
-    Strings list;
-    for (const std::string& r : SplitTildeList(store_.ReadGroup("G"))) InsertNewestFirst(list, r);
-    EXPECT_EQ(list, (Strings{"C", "B", "A"}));
-    ASSERT_TRUE(store_.SaveGroup("G", list));
-    EXPECT_EQ(store_.ReadGroup("G"), "C~B~A~");
 }
 
 TEST_F(GroupStoreTest, DeletingRemovesTheValueAndOnlyThatNamesEntries) {
@@ -229,13 +210,12 @@ TEST_F(NetworkListTest, ReadGivesUpperCaseNamesInStoredOrder) {
     EXPECT_EQ(names, (Strings{"ALPHA", "GAMMA"}));
 }
 
-TEST_F(NetworkListTest, WrittenListIsShownAToZByNewestFirstInsertion) {
+TEST_F(NetworkListTest, WrittenListIsStoredZToAForTheDialogToShowAToZ) {
+    // The dialog puts each name it reads on top of its list.
     const std::string list = MakeNetList({"gamma", "Alpha", "beta", "ALPHA", "bad name", "a~b", "", "10.0.0.7"});
     EXPECT_EQ(list, "GAMMA~BETA~ALPHA~10.0.0.7~");
     ASSERT_TRUE(ini::Write(NetworkListFilePath(), kNetworkListSection, kNetListKey, list));
-    Strings shown;
-    for (const std::string& name : ReadNetworkList()) InsertNewestFirst(shown, name);
-    EXPECT_EQ(shown, (Strings{"10.0.0.7", "ALPHA", "BETA", "GAMMA"}));
+    EXPECT_EQ(ReadNetworkList(), (Strings{"GAMMA", "BETA", "ALPHA", "10.0.0.7"}));
 }
 
 TEST(NetworkList, LongListsKeepWholeNamesWithinTheReadLimit) {

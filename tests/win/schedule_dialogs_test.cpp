@@ -590,21 +590,23 @@ TEST_F(OrganizeThemesTest, OrganizeDeleteAsksFirstAndRemovesAtOnce) {
 }
 
 TEST_F(OrganizeThemesTest, OrganizeSortFlipsAndTheOrderIsKeptForTheRun) {
-    SaveThemes({"b", "A", "c"});
+    // The system's comparison puts "b" between "A" and "C"; a byte order
+    // would put it last.
+    SaveThemes({"b", "A", "C"});
     COrganizeThemesDialog dlg;
     ModalDriver driver = Driver();
     driver.Then([](HWND d) {
         SelectRows(d, {1});  // "A"
         Click(d, IDC_THEME_SORT);
-        EXPECT_EQ(Rows(d), (Names{"c", "b", "A"})) << "the first sort of the names is descending";
+        EXPECT_EQ(Rows(d), (Names{"C", "b", "A"})) << "the first sort of the names is descending";
         EXPECT_EQ(SelectedRows(d), (std::vector<int>{2})) << "the selection stays with its theme";
         Click(d, IDC_THEME_SORT);
-        EXPECT_EQ(Rows(d), (Names{"A", "b", "c"}));
+        EXPECT_EQ(Rows(d), (Names{"A", "b", "C"}));
         EXPECT_EQ(Rows(d, 1), (Names{"91002", "91001", "91003"}));
         Click(d, IDOK);
     });
     driver.Run([&] { return dlg.DoModal(owner_); });
-    EXPECT_EQ(StoredThemes(), (Names{"91001:A#101", "91002:b#100", "91003:c#102"}));
+    EXPECT_EQ(StoredThemes(), (Names{"91001:A#101", "91002:b#100", "91003:C#102"}));
     EXPECT_EQ(LastSavedThemeNumber(), "3");
     EXPECT_TRUE(NoTemporaryCopies());
 
@@ -612,13 +614,13 @@ TEST_F(OrganizeThemesTest, OrganizeSortFlipsAndTheOrderIsKeptForTheRun) {
     COrganizeThemesDialog later;
     ModalDriver second = Driver();
     second.Then([](HWND d) {
-        EXPECT_EQ(Rows(d), (Names{"A", "b", "c"}));
+        EXPECT_EQ(Rows(d), (Names{"A", "b", "C"}));
         Click(d, IDC_THEME_SORT);
-        EXPECT_EQ(Rows(d), (Names{"c", "b", "A"}));
+        EXPECT_EQ(Rows(d), (Names{"C", "b", "A"}));
         ::PostMessageA(List(d), WM_KEYDOWN, VK_ESCAPE, 1);  // Escape compacts as well
     });
     EXPECT_EQ(second.Run([&] { return later.DoModal(owner_); }), IDCANCEL);
-    EXPECT_EQ(StoredThemes(), (Names{"91001:c#102", "91002:b#100", "91003:A#101"}));
+    EXPECT_EQ(StoredThemes(), (Names{"91001:C#102", "91002:b#100", "91003:A#101"}));
 }
 
 TEST_F(OrganizeThemesTest, OrganizeMoveAndRenameReachTheFileOnClose) {
