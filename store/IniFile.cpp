@@ -557,7 +557,12 @@ bool LookUp(const std::string& path, std::string_view section, std::string_view 
     if (!doc) return false;
     const Line* ln = doc->FindKeyLine(section, key);
     if (!ln) return false;
-    out->assign(Unquote(TrimBlanks(ln->value)).substr(0, maxChars));
+    // A caller of the system's reader gets a C string: a NUL byte in a
+    // damaged file ends the value. Passing it on would give a value no write
+    // can store again (a note imported from such a file could not be saved).
+    std::string_view value = ln->value;
+    value = value.substr(0, value.find('\0'));
+    out->assign(Unquote(TrimBlanks(value)).substr(0, maxChars));
     return true;
 }
 

@@ -146,6 +146,8 @@ const ReadCase kReadCases[] = {
     {"FirstSectionWins", "[S]\r\nK=1\r\n[s]\r\nK=3\r\nJ=4\r\n", "S", "J", "d", 64, 1, "d\0"s},
     {"Utf8BomSticksToFirstLine", "\xEF\xBB\xBF[S]\r\nK=v\r\n", "S", "K", "d", 64, 1, "d\0"s},
     {"NulBytesBeforeFirstSection", "a\0b\r\n[S]\r\nK=v\r\n"s, "S", "K", "d", 64, 1, "v\0"s},
+    // A damaged file: the value ends at a NUL, so whatever is read can be written again.
+    {"NulEndsValue", "[S]\r\nK= ab\0cd \r\n"s, "S", "K", "d", 64, 2, "ab\0"s},
     // lists
     {"SectionList", kFile4, nullptr, "name1", "default", 64, 18, "section1\0section2\0\0"s},
     {"SectionListCut", kFile4, nullptr, "name1", "default", 16, 14, "section1\0secti\0\0"s},
