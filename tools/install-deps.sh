@@ -9,6 +9,7 @@ packages=(
     wine wine64 xvfb xauth imagemagick fonts-dejavu-core
     procps util-linux netcat-openbsd iproute2 xdotool
     postfix dovecot-pop3d dovecot-imapd openssl
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
