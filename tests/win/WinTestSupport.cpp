@@ -203,3 +203,14 @@ void ModalDriver::OnTick() {
     steps_[step](dlg);
     busy_ = false;
 }
+
+Strings WindowTest::RunAnswering(const std::function<void()>& command, std::deque<int> answers) const {
+    ModalDriver driver = Driver();
+    driver.answers = std::move(answers);
+    driver.Run([&] {
+        command();
+        return 0;
+    });
+    EXPECT_TRUE(driver.answers.empty()) << "a question that was expected did not come";
+    return driver.boxes;
+}

@@ -105,6 +105,9 @@ protected:
     static void Pump();
 
     ModalDriver Driver() const { return ModalDriver(owner_); }
+    // Runs a command that may ask questions; answers them in order and
+    // returns the texts of the boxes it showed.
+    Strings RunAnswering(const std::function<void()>& command, std::deque<int> answers) const;
 
     std::filesystem::path dir_;
     RecordedNotices notices_;

@@ -96,17 +96,6 @@ protected:
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
 
-    // Runs a command that may ask questions; answers them in order.
-    Strings RunAnswering(const std::function<void()>& command, std::deque<int> answers) {
-        ModalDriver driver = Driver();
-        driver.answers = std::move(answers);
-        driver.Run([&] {
-            command();
-            return 0;
-        });
-        EXPECT_TRUE(driver.answers.empty()) << "a question that was expected did not come";
-        return driver.boxes;
-    }
 
     void ExpectCaretAtStartAndProgramFolderCurrent(HWND body) {
         EXPECT_EQ(CaretStart(body), 0u) << "caret after the file dialog";

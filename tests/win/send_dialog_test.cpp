@@ -646,18 +646,6 @@ protected:
         return text;
     }
 
-    // Runs a note command, answering its boxes; returns their texts.
-    Strings Run(const std::function<void()>& command, std::deque<int> answers = {}) {
-        ModalDriver driver(owner_);
-        driver.answers = std::move(answers);
-        driver.Run([&] {
-            command();
-            return 0;
-        });
-        EXPECT_TRUE(driver.answers.empty()) << "an expected question did not come";
-        return driver.boxes;
-    }
-
     void TearDown() override {
         if (server_) server_->Stop();
         SendDialogTest::TearDown();
@@ -672,7 +660,7 @@ TEST_F(NoteSendTest, FailedGroupMembersAreCollectedInOneBoxAndMarkTheNote) {
     ini::Write(MainDataFilePath(), "RECIPIENTS_LIST", "Team", "127.0.0.1~~localhost~");
     CNoteDialog* note = NewNote();
     const std::string tail = " : Pinwell program must be installed and started on computer.\n";
-    EXPECT_EQ(Run([&] { note->SendToGroup("Team"); }), Strings{"127.0.0.1" + tail + "LOCALHOST" + tail});
+    EXPECT_EQ(RunAnswering([&] { note->SendToGroup("Team"); }, {}), Strings{"127.0.0.1" + tail + "LOCALHOST" + tail});
     EXPECT_TRUE(note->HasStatusMark(CNoteDialog::kSendFailed));
     EXPECT_FALSE(note->HasStatusMark(CNoteDialog::kSent));
     EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(note->m_hWnd, IDC_STATUS)));
@@ -682,7 +670,7 @@ TEST_F(NoteSendTest, FailedGroupMembersAreCollectedInOneBoxAndMarkTheNote) {
     settings.WriteShowSendErrorMessage("No");
     settings.WriteAfterSend("DeleteNote");
     CNoteDialog* second = NewNote();
-    EXPECT_TRUE(Run([&] { second->SendToGroup("Team"); }).empty());
+    EXPECT_TRUE(RunAnswering([&] { second->SendToGroup("Team"); }, {}).empty());
     EXPECT_TRUE(second->HasStatusMark(CNoteDialog::kSendFailed));
     EXPECT_TRUE(ini::HasSection(MainDataFilePath(), "NOTE_ID_1"));
 }
@@ -694,14 +682,14 @@ TEST_F(NoteSendTest, ReplyAsksFirstThenSendsAndAfterSendDecidesWhatStays) {
     const std::string question = "Reply to option will send this note to : 127.0.0.1.  \nDo you want to continue ?";
 
     // AskWhenReply empty means asking; "No" sends nothing.
-    EXPECT_EQ(Run([&] { ::SendMessageA(note->m_hWnd, WM_COMMAND, ID_BODY_REPLY, 0); }, {IDNO}), Strings{question});
+    EXPECT_EQ(RunAnswering([&] { ::SendMessageA(note->m_hWnd, WM_COMMAND, ID_BODY_REPLY, 0); }, {IDNO}), Strings{question});
     EXPECT_EQ(Received(), "");
     EXPECT_FALSE(note->HasStatusMark(CNoteDialog::kSent));
 
     // "Yes" sends; AfterSend "ShowIcon" marks the note as sent.
     CSettingsStore settings;
     settings.WriteAfterSend("ShowIcon");
-    EXPECT_EQ(Run([&] { ::SendMessageA(note->m_hWnd, WM_COMMAND, ID_BODY_REPLY, 0); }, {IDYES}), Strings{question});
+    EXPECT_EQ(RunAnswering([&] { ::SendMessageA(note->m_hWnd, WM_COMMAND, ID_BODY_REPLY, 0); }, {IDYES}), Strings{question});
     EXPECT_NE(Received().find("~Lunch~"), std::string::npos);
     EXPECT_TRUE(note->HasStatusMark(CNoteDialog::kSent));
     EXPECT_FALSE(note->HasStatusMark(CNoteDialog::kSendFailed));
@@ -712,7 +700,7 @@ TEST_F(NoteSendTest, ReplyAsksFirstThenSendsAndAfterSendDecidesWhatStays) {
     settings.WriteAfterSend("DeleteNote");
     settings.WriteAskBeforeDelete("Yes");  // the deletion never asks
     HWND window = note->m_hWnd;
-    EXPECT_TRUE(Run([&] { ::SendMessageA(window, WM_COMMAND, ID_BODY_REPLY, 0); }).empty());
+    EXPECT_TRUE(RunAnswering([&] { ::SendMessageA(window, WM_COMMAND, ID_BODY_REPLY, 0); }, {}).empty());
     EXPECT_NE(Received().find("~Lunch~"), std::string::npos);
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_FALSE(ini::HasSection(MainDataFilePath(), "NOTE_ID_1"));
