@@ -628,6 +628,7 @@ protected:
 
     // A receiver on loopback, on the port the program sends to.
     void StartReceiver() {
+        receiverIni_ = (dir_ / "receiver.ini").string();
         NoteServerOptions options;
         options.port = 0;
         options.dataFile = receiverIni_;
@@ -651,7 +652,7 @@ protected:
         SendDialogTest::TearDown();
     }
 
-    const std::string receiverIni_ = (dir_ / "receiver.ini").string();
+    std::string receiverIni_;  // in the test's folder, known once SetUp has run
     std::optional<CNoteServer> server_;
 };
 
