@@ -373,6 +373,7 @@ struct Doc {
 
 Stamp QueryStamp(const std::string& path);
 bool MoveOver(const std::string& from, const std::string& to);
+bool IsReadOnly(const std::string& path);
 
 std::mutex g_mutex;
 std::unordered_map<std::string, std::unique_ptr<Doc>> g_cache;
@@ -450,6 +451,9 @@ void SyncDirOf(const std::string& path) {
 // Writes `text` beside `path` and renames it over `path`: readers see the old
 // file or the new one, never a part of either.
 bool ReplaceContents(const std::string& path, const std::string& text, Stamp* stamp) {
+    // Renaming over a read-only file works on POSIX and, from the root
+    // account, everywhere: the user's read-only mark must still hold.
+    if (IsReadOnly(path)) return false;
     const std::string tmp = TempPathFor(path);
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) return false;
@@ -504,7 +508,7 @@ bool WritableNames(std::string_view section, std::string_view key, std::string_v
     return kl.kind == Kind::kKey && kl.name == key;
 }
 
-bool Apply(const std::string& path, std::vector<Change> edits) {
+bool Apply(const std::string& path, std::vector<Change> edits, bool force = false) {
     if (!Usable(path)) return false;
     for (Change& e : edits) {
         e.section = TrimSpaces(e.section);
@@ -523,7 +527,7 @@ bool Apply(const std::string& path, std::vector<Change> edits) {
                 case Op::kDeleteSection: changed |= doc->DeleteSection(e.section); break;
             }
         }
-        if (!changed) return true;
+        if (!changed && !force) return true;
         std::string text = doc->Serialize();
         Stamp stamp;
         if (!ReplaceContents(path, text, &stamp)) {
@@ -631,6 +635,11 @@ std::string Read(const std::string& path, std::string_view section, std::string_
 bool Write(const std::string& path, std::string_view section, std::string_view key,
            std::string_view value) {
     return Apply(path, {{Op::kWrite, section, key, value}});
+}
+
+bool WriteThrough(const std::string& path, std::string_view section, std::string_view key,
+                  std::string_view value) {
+    return Apply(path, {{Op::kWrite, section, key, value}}, true);
 }
 
 bool DeleteKey(const std::string& path, std::string_view section, std::string_view key) {
@@ -755,6 +764,11 @@ bool MoveOver(const std::string& from, const std::string& to) {
     }
 }
 
+bool IsReadOnly(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 }  // namespace ini
 
@@ -776,6 +790,13 @@ Stamp QueryStamp(const std::string& path) {
 
 bool MoveOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// No write permission for anyone is what the Windows read-only attribute
+// becomes on a Unix file system (and how Wine shows such a file).
+bool IsReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
 }  // namespace

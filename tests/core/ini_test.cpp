@@ -426,6 +426,30 @@ TEST(IniBatch, FailedReplacementLeavesOldFile) {
     EXPECT_EQ(";note\n", *Get(path));
 }
 
+// A read-only file refuses every write, also one that changes nothing when
+// it is written through; the plain write of an unchanged value is skipped.
+TEST(IniWrite, ReadOnlyFileIsNeverReplaced) {
+    TempDir dir;
+    const std::string path = dir.File();
+    const std::string before = "[PINWELL]\r\nVersion=3.lan\r\n";
+    Put(path, before);
+    EXPECT_TRUE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    const auto written = fs::last_write_time(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(ini::Write(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_FALSE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_FALSE(ini::Write(path, "PINWELL", "NumberOfNotes", "1"));
+    EXPECT_FALSE(ini::DeleteSection(path, "PINWELL"));
+    EXPECT_EQ(before, *Get(path));
+    EXPECT_EQ(written, fs::last_write_time(path));
+    EXPECT_EQ(1u, FilesIn(dir.Path()));
+    EXPECT_EQ("", ini::Read(path, "PINWELL", "NumberOfNotes")) << "the cache kept the failed edit";
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_TRUE(ini::Write(path, "PINWELL", "NumberOfNotes", "1"));
+}
+
 // --------------------------------------------------------------- cache ----
 
 TEST(IniCache, SeesOtherWritersAtOnce) {
