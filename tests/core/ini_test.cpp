@@ -11,6 +11,13 @@
 #include <sstream>
 #include <thread>
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -448,6 +455,20 @@ TEST(IniWrite, ReadOnlyFileIsNeverReplaced) {
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
     EXPECT_TRUE(ini::Write(path, "PINWELL", "NumberOfNotes", "1"));
+}
+
+// Temporary files of a writer killed before its rename do not pile up: the
+// first write in a folder removes those whose process is gone.
+TEST(IniWrite, AbandonedTemporaryFilesAreRemoved) {
+    TempDir dir;
+    char own[64];
+    std::snprintf(own, sizeof own, "~pw%x-63.tmp", static_cast<unsigned>(getpid()));
+    for (const std::string& name : {std::string("~pw7ffffff0-1.tmp"), std::string("~pw7ffffff0-1.tmp.keep"), std::string(own)})
+        Put(dir.File(name), "[S]\r\nK=half");
+    ASSERT_TRUE(ini::Write(dir.File(), "S", "K", "v"));
+    EXPECT_FALSE(fs::exists(dir.File("~pw7ffffff0-1.tmp")));
+    EXPECT_TRUE(fs::exists(dir.File("~pw7ffffff0-1.tmp.keep")));
+    EXPECT_TRUE(fs::exists(dir.File(own))) << "a living writer's file was taken";
 }
 
 // --------------------------------------------------------------- cache ----
