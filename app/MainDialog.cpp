@@ -143,13 +143,15 @@ BOOL CMainDialog::OnInitDialog() {
     // 7. The scroll-bar flag.
     g_showScrollBar = settings.IsOn(Switch::ShowScrollBar);
 
-    // 8. Without a writable data file nothing below could be kept.
-    if (!ini::Write(MainDataFilePath(), "PINWELL", "Version", kVersionLabel)) {
+    // 8. Without a writable data file nothing below could be kept. Written
+    // through even when unchanged, so a read-only or locked file shows here.
+    if (!ini::WriteThrough(MainDataFilePath(), "PINWELL", "Version", kVersionLabel)) {
         ::MessageBoxA(nullptr,
                       "Sorry but Pinwell program is not working properly and it will be closed.\n"
                       "Please check if you have rights to write on disk because program can't write "
                       "data to main ini file.",
                       kProductName, MB_OK | MB_ICONSTOP);
+        ::Shell_NotifyIconA(NIM_DELETE, &m_tray);  // no dead icon left in the tray
         ::PostQuitMessage(0);
         return TRUE;
     }

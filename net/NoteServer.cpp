@@ -38,6 +38,13 @@ bool EndsWithField(const std::string& text) {
     return n > 0 && text[n - 1] == '~';
 }
 
+// Every field there and the last one closed: a peer that falls silent or
+// closes after some of the fields may well have stopped on a "~".
+bool IsWholeNoteData(const std::string& text) {
+    return IsCompleteNoteText(text) &&
+           static_cast<std::size_t>(std::count(text.begin(), text.end(), '~')) >= kNoteDataFieldCount;
+}
+
 }  // namespace
 
 // ---- stop signal ------------------------------------------------------------
@@ -219,6 +226,9 @@ CNoteServer::Outcome CNoteServer::ReceiveOneNote(net::Socket& listener) {
     }
     text = NormaliseReceivedText(std::move(text));
     if (!text.empty()) {
+        // A cut text could never become a note: telling the sender it was
+        // received would lose the note without anyone knowing.
+        if (end == ReadEnd::TooLong || !IsWholeNoteData(text)) return Outcome::Served;
         // Acknowledged only once it is safely handed over: a sender told
         // "received" must never lose its note to a shutdown or a full disk.
         if (handOver_->HandOver(text, stop_) != INoteHandOver::Result::Delivered)

@@ -6,7 +6,10 @@
 // keeps its listening socket open (senders queue in the backlog instead of
 // being refused), reads a note to its end however it is split on the wire,
 // gives up on a peer that falls silent, and never overwrites a note that is
-// still waiting to be picked up.
+// still waiting to be picked up. A peer is told "MESSAGE RECEIVED" only for
+// complete note data (or for sending nothing at all): a text cut by silence,
+// the size cap or a vanished peer is dropped unacknowledged, so the sender
+// knows the note did not arrive.
 #pragma once
 
 #include <atomic>
@@ -68,12 +71,13 @@ struct NoteServerOptions {
     int port = -1;
     net::Ipv4 bindAddress = net::kAnyAddress;
     int backlog = 64;
-    // A connection that sends nothing for this long is answered with what
-    // it sent so far and closed, so that it cannot hold up other senders.
+    // A connection that sends nothing for this long is closed, so that it
+    // cannot hold up other senders; what it sent is a cut text unless it is
+    // complete note data.
     int silenceTimeoutMs = 5000;
     // The longest any one connection may take to deliver its note.
     int messageTimeoutMs = 60000;
-    // A note longer than this is cut (it then never counts as complete).
+    // A note longer than this is cut: refused unacknowledged.
     std::size_t maxMessageBytes = 4u << 20;
     // How often waits look at the stop request and the hand-over value.
     int pollIntervalMs = 50;

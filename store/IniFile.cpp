@@ -5,14 +5,18 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
 #else
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -373,6 +377,8 @@ struct Doc {
 
 Stamp QueryStamp(const std::string& path);
 bool MoveOver(const std::string& from, const std::string& to);
+bool IsReadOnly(const std::string& path);
+bool ProcessAlive(unsigned pid);
 
 std::mutex g_mutex;
 std::unordered_map<std::string, std::unique_ptr<Doc>> g_cache;
@@ -411,18 +417,50 @@ Doc* Load(const std::string& path) {
     return g_cache.emplace(path, std::move(doc)).first->second.get();
 }
 
-std::string TempPathFor(const std::string& path) {
+unsigned OwnPid() {
+#ifdef _WIN32
+    return static_cast<unsigned>(_getpid());
+#else
+    return static_cast<unsigned>(getpid());
+#endif
+}
+
+// The folder of `path`, with its separator; empty for a bare name.
+std::string FolderOf(const std::string& path) {
 #ifdef _WIN32
     const std::size_t slash = path.find_last_of("\\/");
-    const unsigned pid = static_cast<unsigned>(_getpid());
 #else
     const std::size_t slash = path.rfind('/');
-    const unsigned pid = static_cast<unsigned>(getpid());
 #endif
-    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string TempName(unsigned pid, unsigned n) {
     char name[64];
-    std::snprintf(name, sizeof name, "~pw%x-%x.tmp", pid, ++g_tempCounter);
-    return dir + name;
+    std::snprintf(name, sizeof name, "~pw%x-%x.tmp", pid, n);
+    return name;
+}
+
+std::string TempPathFor(const std::string& path) { return FolderOf(path) + TempName(OwnPid(), ++g_tempCounter); }
+
+// A writer killed between writing its temporary file and renaming it leaves
+// the file behind. Once per folder and process, those of writers that are
+// gone are removed; a living writer's (Lanscout's, say) are left alone.
+void RemoveAbandonedTemps(const std::string& path) {
+    static std::set<std::string> cleaned;
+    const std::string folder = FolderOf(path);
+    if (!cleaned.insert(folder).second) return;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        unsigned pid = 0, n = 0;
+        if (name.rfind("~pw", 0) != 0 || std::sscanf(name.c_str(), "~pw%x-%x.tmp", &pid, &n) != 2 ||
+            TempName(pid, n) != name || pid == OwnPid() || ProcessAlive(pid))
+            continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
 }
 
 bool SyncFile(std::FILE* f) {
@@ -450,6 +488,10 @@ void SyncDirOf(const std::string& path) {
 // Writes `text` beside `path` and renames it over `path`: readers see the old
 // file or the new one, never a part of either.
 bool ReplaceContents(const std::string& path, const std::string& text, Stamp* stamp) {
+    // Renaming over a read-only file works on POSIX and, from the root
+    // account, everywhere: the user's read-only mark must still hold.
+    if (IsReadOnly(path)) return false;
+    RemoveAbandonedTemps(path);
     const std::string tmp = TempPathFor(path);
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) return false;
@@ -504,7 +546,7 @@ bool WritableNames(std::string_view section, std::string_view key, std::string_v
     return kl.kind == Kind::kKey && kl.name == key;
 }
 
-bool Apply(const std::string& path, std::vector<Change> edits) {
+bool Apply(const std::string& path, std::vector<Change> edits, bool force = false) {
     if (!Usable(path)) return false;
     for (Change& e : edits) {
         e.section = TrimSpaces(e.section);
@@ -523,7 +565,7 @@ bool Apply(const std::string& path, std::vector<Change> edits) {
                 case Op::kDeleteSection: changed |= doc->DeleteSection(e.section); break;
             }
         }
-        if (!changed) return true;
+        if (!changed && !force) return true;
         std::string text = doc->Serialize();
         Stamp stamp;
         if (!ReplaceContents(path, text, &stamp)) {
@@ -636,6 +678,11 @@ std::string Read(const std::string& path, std::string_view section, std::string_
 bool Write(const std::string& path, std::string_view section, std::string_view key,
            std::string_view value) {
     return Apply(path, {{Op::kWrite, section, key, value}});
+}
+
+bool WriteThrough(const std::string& path, std::string_view section, std::string_view key,
+                  std::string_view value) {
+    return Apply(path, {{Op::kWrite, section, key, value}}, true);
 }
 
 bool DeleteKey(const std::string& path, std::string_view section, std::string_view key) {
@@ -760,6 +807,19 @@ bool MoveOver(const std::string& from, const std::string& to) {
     }
 }
 
+bool ProcessAlive(unsigned pid) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 }  // namespace ini
 
@@ -781,6 +841,17 @@ Stamp QueryStamp(const std::string& path) {
 
 bool MoveOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool ProcessAlive(unsigned pid) {
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// No write permission for anyone is what the Windows read-only attribute
+// becomes on a Unix file system (and how Wine shows such a file).
+bool IsReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
 }  // namespace

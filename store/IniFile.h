@@ -5,9 +5,12 @@
 // LF and CRLF all end a line, new sections and keys go at the end) with these
 // additions, which every caller relies on:
 //   * one lock per process: the user, server and e-mail threads share files;
-//   * a write replaces the file atomically (temporary file + rename), so a
-//     killed process or a full disk never leaves a half-written file, and a
-//     failed write returns false and leaves the old file as it was;
+//   * a write replaces the file atomically (temporary file, flushed to the
+//     disk, renamed over the old one), so a killed process, a power cut or a
+//     full disk never leaves a half-written file, and a failed write returns
+//     false and leaves the old file as it was;
+//   * a read-only file is never replaced: writes to it fail, as the
+//     system's own profile functions fail on it;
 //   * lines a write does not touch stay byte-for-byte as they were;
 //   * the parsed file is cached and re-read when its size or modification
 //     time changes, so a file rewritten by someone else is seen at once;
@@ -52,6 +55,11 @@ std::string Read(const std::string& path, std::string_view section, std::string_
 
 bool Write(const std::string& path, std::string_view section, std::string_view key,
            std::string_view value);
+// Like Write, but the file is replaced even when it already holds the value,
+// so that a true result proves the file can be written now. Write skips an
+// unchanged value, which a read-only or locked file would pass.
+bool WriteThrough(const std::string& path, std::string_view section, std::string_view key,
+                  std::string_view value);
 bool DeleteKey(const std::string& path, std::string_view section, std::string_view key);
 bool DeleteSection(const std::string& path, std::string_view section);
 

@@ -11,6 +11,13 @@
 #include <sstream>
 #include <thread>
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -426,6 +433,44 @@ TEST(IniBatch, FailedReplacementLeavesOldFile) {
     EXPECT_EQ(";note\n", *Get(path));
     EXPECT_TRUE(batch.Commit()) << "a committed batch is empty";
     EXPECT_EQ(";note\n", *Get(path));
+}
+
+// A read-only file refuses every write, also one that changes nothing when
+// it is written through; the plain write of an unchanged value is skipped.
+TEST(IniWrite, ReadOnlyFileIsNeverReplaced) {
+    TempDir dir;
+    const std::string path = dir.File();
+    const std::string before = "[PINWELL]\r\nVersion=3.lan\r\n";
+    Put(path, before);
+    EXPECT_TRUE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    const auto written = fs::last_write_time(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(ini::Write(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_FALSE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_FALSE(ini::Write(path, "PINWELL", "NumberOfNotes", "1"));
+    EXPECT_FALSE(ini::DeleteSection(path, "PINWELL"));
+    EXPECT_EQ(before, *Get(path));
+    EXPECT_EQ(written, fs::last_write_time(path));
+    EXPECT_EQ(1u, FilesIn(dir.Path()));
+    EXPECT_EQ("", ini::Read(path, "PINWELL", "NumberOfNotes")) << "the cache kept the failed edit";
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(ini::WriteThrough(path, "PINWELL", "Version", "3.lan"));
+    EXPECT_TRUE(ini::Write(path, "PINWELL", "NumberOfNotes", "1"));
+}
+
+// Temporary files of a writer killed before its rename do not pile up: the
+// first write in a folder removes those whose process is gone.
+TEST(IniWrite, AbandonedTemporaryFilesAreRemoved) {
+    TempDir dir;
+    char own[64];
+    std::snprintf(own, sizeof own, "~pw%x-63.tmp", static_cast<unsigned>(getpid()));
+    for (const std::string& name : {std::string("~pw7ffffff0-1.tmp"), std::string("~pw7ffffff0-1.tmp.keep"), std::string(own)})
+        Put(dir.File(name), "[S]\r\nK=half");
+    ASSERT_TRUE(ini::Write(dir.File(), "S", "K", "v"));
+    EXPECT_FALSE(fs::exists(dir.File("~pw7ffffff0-1.tmp")));
+    EXPECT_TRUE(fs::exists(dir.File("~pw7ffffff0-1.tmp.keep")));
+    EXPECT_TRUE(fs::exists(dir.File(own))) << "a living writer's file was taken";
 }
 
 // --------------------------------------------------------------- cache ----

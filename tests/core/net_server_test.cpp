@@ -187,6 +187,36 @@ TEST_F(NetServer, ASilentPeerIsDroppedAndDoesNotHoldUpTheNextSender) {
     EXPECT_EQ(ReadToEnd(silent), kAck);
 }
 
+// Half a note can never become one: the sender must not hear "received",
+// and the text must not wait in the data file. Cut by silence, by the peer
+// closing, or by the size cap; the server then goes on serving.
+TEST_F(NetServer, ACutTextIsNeitherAcknowledgedNorStored) {
+    options_.maxMessageBytes = 4096;
+    const int port = StartServer();
+    const std::string note = Note("whole");
+    std::size_t tenFields = 0;
+    for (int i = 0; i < 10; ++i) tenFields = note.find('~', tenFields) + 1;
+
+    // Stopped right behind a "~": ends like a note, but fields are missing.
+    net::Socket silent = Connect(port);
+    silent.SendAll(note.data(), tenFields);
+    EXPECT_EQ(ReadToEnd(silent), "");
+
+    net::Socket closing = Connect(port);
+    closing.SendAll(note.data(), note.size() - 3);
+    closing.ShutdownSend();
+    EXPECT_EQ(ReadToEnd(closing), "");
+
+    // Complete fields, but more than the cap: the end of the note is missing.
+    EXPECT_EQ(SendRaw(port, {Note(std::string(8000, 'x'))}), "");
+
+    EXPECT_FALSE(ini::HasSection(Ini(), kNoteReceivedSection));
+    EXPECT_EQ(SendRaw(port, {note}), kAck);
+    EXPECT_EQ(Pending(), note);
+    EXPECT_TRUE(notices_.Shown().empty());
+    EXPECT_TRUE(server_->Running());
+}
+
 TEST_F(NetServer, AnEmptyConnectionIsAcknowledgedAndCreatesNothing) {
     const int port = StartServer();
     net::Socket s = Connect(port);
