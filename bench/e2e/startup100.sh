@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Start-up with 100 stored notes: how long the real Pinwell.exe takes under
 # Wine from launch until the 100th note is visible, and how much memory the
-# process holds once they are. A measurement, not a test: nothing here fails
-# on a slow result.
+# process holds once they are, side by side with the platform floor
+# (floor100.exe: the same number of popups with a RichEdit body each) run in
+# the same prefix in the same run. A measurement, not a test: nothing here
+# fails on a slow result.
 #
-#   cmake --preset windows && cmake --build --preset windows -j2 --target Pinwell pwdriver
+#   cmake --preset windows && cmake --build --preset windows -j2 --target Pinwell pwdriver floor100
 #   bash bench/e2e/startup100.sh            (RUNS=5 for more repetitions)
 #
 # Settings: PINWELL_BIN_DIR (Pinwell.exe and pwdriver.exe, default
@@ -27,6 +29,13 @@
 # Memory, after a warm start has gone idle: VmRSS of the Pinwell.exe process
 # from /proc, and the working set and private bytes Windows reports for it
 # (pwdriver memory, GetProcessMemoryInfo).
+#
+# The floor runs in every warm run's prefix just before Pinwell, with the
+# wineserver up as for Pinwell. Its "launch -> all visible" is stamped by
+# this script when the floor prints its line (it prints once its windows
+# are shown and painted); the floor's own figure, from its process start,
+# is shown too. Its memory is VmRSS while it stays up after that line. The
+# ratios compare like with like: launch -> all visible, and VmRSS.
 set -uo pipefail
 
 runs=${RUNS:-3}
@@ -34,6 +43,7 @@ notes=${NOTES:-100}
 case_name=startup100
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/e2e" && pwd)/lib.sh"
 on_screen "${BASH_SOURCE[0]}" "$@"
+E2E_PROGRAMS+=" floor100.exe"
 require_programs
 
 tmp=
@@ -122,9 +132,34 @@ pinwell_unix_pid() {
     return 1
 }
 
+# run_floor: the floor in the current prefix; sets floor_ms (launch -> its
+# line), floor_own_ms (its own figure) and floor_rss (KiB, while it stays up).
+run_floor() {
+    floor_ms= floor_own_ms= floor_rss=
+    local t0 line own pid
+    t0=$(ms_now)
+    (cd "$bin" && exec setsid wine ./floor100.exe "$notes" 3000 >"$tmp/floor.out" 2>&1) &
+    launched+=("$!")
+    for _ in $(seq 1 1200); do
+        line=$(grep -m1 'windows visible in' "$tmp/floor.out" 2>/dev/null) && break
+        sleep 0.01
+    done
+    [ -n "$line" ] || return 1
+    floor_ms=$(($(ms_now) - t0))
+    own=$(awk '{print $(NF - 1)}' <<<"$line")
+    floor_own_ms=${own%.*}
+    sleep 1
+    for pid in $(pgrep -f 'floor100\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+        floor_rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+    done
+    wait "${launched[-1]}" 2>/dev/null
+}
+
 median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]; else print "-"}'; }
 
 warm_all=() warm_first=() warm_main=() cold_all=() rss=() ws=() priv=() drv_alone=()
+floor_all=() floor_own=() floor_mem=()
 echo "Pinwell start-up with $notes stored notes, $runs runs each (ms from launch)"
 printf '%-4s %-5s %8s %8s %8s\n' run mode main first all
 for ((run = 1; run <= runs; run++)); do
@@ -148,6 +183,14 @@ for ((run = 1; run <= runs; run++)); do
     t_alone=$(ms_now)
     drv screen >/dev/null
     drv_alone+=($(($(ms_now) - t_alone)))
+    if run_floor; then
+        floor_all+=("$floor_ms") floor_own+=("$floor_own_ms")
+        [ -n "$floor_rss" ] && floor_mem+=("$floor_rss")
+        printf '%-4s %-5s %8s %8s %8s   (own start -> all: %s ms, %s KiB)\n' "$run" floor - - "$floor_ms" \
+            "$floor_own_ms" "${floor_rss:--}"
+    else
+        printf '%-4s %-5s %s\n' "$run" floor "failed: $(cat "$tmp/floor.out")"
+    fi
     t0=$(ms_now)
     launch
     wait "$watcher"
@@ -180,3 +223,16 @@ printf '  %-44s %s ms\n' "pwdriver alone, wineserver up (not subtracted)" "$(med
 printf '  %-44s %s KiB\n' "Linux VmRSS of Pinwell.exe, $notes notes" "$(median "${rss[@]}")"
 printf '  %-44s %s KiB\n' "Windows working set, $notes notes" "$(median "${ws[@]}")"
 printf '  %-44s %s KiB\n' "Windows private bytes, $notes notes" "$(median "${priv[@]}")"
+
+# ratio A B: A / B to two places, or "-" when either is missing.
+ratio() {
+    case "$1$2" in *-*|'') echo -; return ;; esac
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'
+}
+echo
+echo "against the floor (floor100.exe, same prefix, same runs)"
+f_all=$(median "${floor_all[@]}") f_mem=$(median "${floor_mem[@]}") p_all=$(median "${warm_all[@]}") p_mem=$(median "${rss[@]}")
+printf '  %-44s %s ms (own start -> all: %s ms)\n' "floor: launch -> $notes windows visible" "$f_all" "$(median "${floor_own[@]}")"
+printf '  %-44s %s KiB\n' "floor: Linux VmRSS" "$f_mem"
+printf '  %-44s %s x floor (goal <= 1.5)\n' "start-up, warm launch -> all visible" "$(ratio "$p_all" "$f_all")"
+printf '  %-44s %s x floor (goal <= 1.3)\n' "resident memory (VmRSS)" "$(ratio "$p_mem" "$f_mem")"
