@@ -3,7 +3,28 @@
 #include "app/Seams.h"
 #include "store/IniFile.h"
 
-CHandOverPickup::CHandOverPickup(std::string dataFile) : dataFile_(std::move(dataFile)) {}
+#include <chrono>
+
+void CHandOverSignal::Taken() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++taken_;
+    }
+    changed_.notify_all();
+}
+
+std::uint64_t CHandOverSignal::TakenCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return taken_;
+}
+
+void CHandOverSignal::WaitTaken(std::uint64_t seen, int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(ms < 0 ? 0 : ms), [&] { return taken_ != seen; });
+}
+
+CHandOverPickup::CHandOverPickup(std::string dataFile, CHandOverSignal* signal)
+    : dataFile_(std::move(dataFile)), signal_(signal) {}
 
 bool CHandOverPickup::IsComplete(const std::string& noteData) {
     return !noteData.empty() && noteData.back() == '~';
@@ -12,6 +33,7 @@ bool CHandOverPickup::IsComplete(const std::string& noteData) {
 bool CHandOverPickup::Clear(const char* section, const char* key) {
     if (ini::Write(ResolveDataFile(dataFile_), section, key, "")) {
         clearFailureShown_ = false;
+        if (signal_) signal_->Taken();
         return true;
     }
     if (!clearFailureShown_) {

@@ -10,9 +10,37 @@
 // e-mail text is taken whatever it holds and used only when complete.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
+
+// The wake-ups between a worker that writes a hand-over value and the user
+// thread that empties it. The value stays the only channel; these only say
+// "look now", so a received note need not wait for the next tick and a
+// worker holding the next note need not poll for the value to come free.
+class CHandOverSignal {
+public:
+    // Set once, before any worker runs: how a worker wakes the user thread.
+    void SetWake(std::function<void()> wake) { wake_ = std::move(wake); }
+    // A worker has written a value.
+    void Written() const {
+        if (wake_) wake_();
+    }
+    // The user thread has emptied a value.
+    void Taken();
+    std::uint64_t TakenCount() const;
+    // Waits up to ms milliseconds for a Taken after the one counted as seen.
+    void WaitTaken(std::uint64_t seen, int ms);
+
+private:
+    std::function<void()> wake_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t taken_ = 0;
+};
 
 class CHandOverPickup {
 public:
@@ -21,8 +49,9 @@ public:
     static constexpr char kEmailSection[] = "EMAIL_NOTE_RECEIVED";
     static constexpr char kEmailKey[] = "EmailNoteData";
 
-    // An empty path means the main data file.
-    explicit CHandOverPickup(std::string dataFile = {});
+    // An empty path means the main data file. A signal, when given, hears of
+    // every value emptied.
+    explicit CHandOverPickup(std::string dataFile = {}, CHandOverSignal* signal = nullptr);
 
     // Tick step 3: a complete NoteData is emptied and returned for
     // CreateNoteFromData. Nothing is returned while the value is empty or
@@ -42,6 +71,7 @@ private:
     bool Clear(const char* section, const char* key);
 
     std::string dataFile_;
+    CHandOverSignal* signal_;
     // "Error writing to ini file." is shown once per run of failed clears,
     // not twice a second.
     bool clearFailureShown_ = false;

@@ -523,16 +523,27 @@ void CMainDialog::OnTimer(UINT_PTR) {
         m_emailWaitFlag = false;
     }
     // 2-4. Notes handed over by the receiving server and the e-mail check.
+    PickUpHandedOverNotes();
+    // 5. The periodic e-mail check.
+    if (m_emailTicker.Tick()) StartEmailCheck();
+    // 6. The periodic read of the network neighbourhood.
+    if (m_networkTicker.Tick()) ReadNetworkNeighbourhood(m_hWnd);
+}
+
+void CMainDialog::PickUpHandedOverNotes() {
+    // A message box or the size-limit dialog opened while a note is created
+    // runs a message loop of its own; a pick-up from there would make notes
+    // behind the user's back. The value waits, and the wake or tick after
+    // this one takes it.
+    if (m_pickingUp) return;
+    m_pickingUp = true;
     // The sound announces a note on the desktop: none for a flood (its
     // warning has its own) or a note that expired on arrival.
     if (auto text = m_handOver.TakeReceivedNote())
         if (CreateNoteFromData(*text)) PlayArrivalSound();
     if (auto text = m_handOver.TakeEmailNote())
         if (CreateNoteFromData(*text)) PlayArrivalSound();
-    // 5. The periodic e-mail check.
-    if (m_emailTicker.Tick()) StartEmailCheck();
-    // 6. The periodic read of the network neighbourhood.
-    if (m_networkTicker.Tick()) ReadNetworkNeighbourhood(m_hWnd);
+    m_pickingUp = false;
 }
 
 void CMainDialog::PlayArrivalSound() {
@@ -542,7 +553,11 @@ void CMainDialog::PlayArrivalSound() {
 
 void CMainDialog::StartServerThread() {
     if (m_server) return;
-    m_server = std::make_unique<CNoteServer>();
+    const HWND self = m_hWnd;
+    m_handOverSignal.SetWake([self] { ::PostMessageA(self, WM_HANDED_OVER, 0, 0); });
+    NoteServerOptions options;
+    options.signal = &m_handOverSignal;
+    m_server = std::make_unique<CNoteServer>(std::move(options));
     m_server->Start();
 }
 
@@ -619,6 +634,10 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         // is forced; no message box: nobody is there to answer it.
         if (msg == WM_QUERYENDSESSION || wParam) StoreNotesWithCount(Notes());
         result = msg == WM_QUERYENDSESSION ? TRUE : 0;
+        return true;
+    case WM_HANDED_OVER:
+        PickUpHandedOverNotes();
+        result = 0;
         return true;
     case WM_TRAY_CALLBACK:
         OnTrayNotify(lParam);

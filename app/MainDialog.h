@@ -22,6 +22,8 @@ class CWaitDialog;
 constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
 // Posted by the e-mail check thread when the check has ended.
 constexpr UINT WM_EMAIL_CHECK_ENDED = WM_APP + 20;
+// Posted by a worker thread that has just written a hand-over value.
+constexpr UINT WM_HANDED_OVER = WM_APP + 1;
 
 class CMainDialog : public CDialog {
 public:
@@ -87,6 +89,9 @@ private:
     void PlayArrivalSound();
     // Stores the notes and NumberOfNotes in one write of the main data file.
     bool StoreNotesWithCount(const std::vector<CNoteDialog*>& notes);
+    // The tick's steps for handed-over notes; also run at once when a worker
+    // wakes the dialog.
+    void PickUpHandedOverNotes();
     void SetItemPicture(UINT command, bool withPicture);
     static DWORD WINAPI EmailCheckThread(LPVOID block);
 
@@ -98,7 +103,9 @@ private:
     int m_noteCounter = 0;
     CascadeState m_cascade;
     UINT_PTR m_timer = 0;
-    CHandOverPickup m_handOver;
+    CHandOverSignal m_handOverSignal;
+    CHandOverPickup m_handOver{{}, &m_handOverSignal};
+    bool m_pickingUp = false;
     CIntervalTicker m_networkTicker;
     CIntervalTicker m_emailTicker;
     std::unique_ptr<CNoteServer> m_server;

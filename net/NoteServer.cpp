@@ -74,13 +74,23 @@ INoteHandOver::Result CIniHandOver::HandOver(const std::string& text, StopSignal
     const std::string& file = ResolveDataFile(dataFile_);
     // Only this thread writes a note into the value; the user thread only
     // empties it. Once it is seen free it stays free until our write.
-    while (IsCompleteNoteText(ini::Read(file, kNoteReceivedSection, kNoteDataKey))) {
-        if (stop.WaitFor(pollMs_)) return Result::Stopped;
+    for (;;) {
+        // Counted before the read: a take between the read and the wait
+        // then ends the wait at once instead of being missed.
+        const std::uint64_t taken = signal_ ? signal_->TakenCount() : 0;
+        if (!IsCompleteNoteText(ini::Read(file, kNoteReceivedSection, kNoteDataKey))) break;
+        if (signal_) {
+            signal_->WaitTaken(taken, pollMs_);
+            if (stop.Requested()) return Result::Stopped;
+        } else if (stop.WaitFor(pollMs_)) {
+            return Result::Stopped;
+        }
     }
     if (!ini::Write(file, kNoteReceivedSection, kNoteDataKey, text)) {
         ShowNotice("Error writing to ini file.");
         return Result::Failed;
     }
+    if (signal_) signal_->Written();
     return Result::Delivered;
 }
 
@@ -101,7 +111,7 @@ std::string NormaliseReceivedText(std::string text) {
 
 CNoteServer::CNoteServer(NoteServerOptions options)
     : options_(std::move(options)),
-      iniHandOver_(options_.dataFile, options_.pollIntervalMs),
+      iniHandOver_(options_.dataFile, options_.pollIntervalMs, options_.signal),
       handOver_(options_.handOver ? options_.handOver : &iniHandOver_) {}
 
 CNoteServer::~CNoteServer() { Stop(); }

@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "app/HandOver.h"
 #include "net/Socket.h"
 
 // A stop request that sleeping threads can wait on.
@@ -47,17 +48,21 @@ public:
 };
 
 // The program's hand-over: NOTE_RECEIVED/NoteData. A complete note still
-// waiting there is never replaced: the write waits, polling, until the user
-// thread's timer tick has taken it (or the value holds only an incomplete
-// text), and gives up when the server stops.
+// waiting there is never replaced: the write waits until the user thread has
+// taken it (or the value holds only an incomplete text), and gives up when
+// the server stops. With a signal the wait ends as soon as the user thread
+// empties the value, and a written note wakes the user thread; without one
+// the value is polled and the user thread finds it on its tick.
 class CIniHandOver : public INoteHandOver {
 public:
-    CIniHandOver(std::string dataFile, int pollMs) : dataFile_(std::move(dataFile)), pollMs_(pollMs) {}
+    CIniHandOver(std::string dataFile, int pollMs, CHandOverSignal* signal = nullptr)
+        : dataFile_(std::move(dataFile)), pollMs_(pollMs), signal_(signal) {}
     Result HandOver(const std::string& text, StopSignal& stop) override;
 
 private:
     std::string dataFile_;
     int pollMs_;
+    CHandOverSignal* signal_;
 };
 
 constexpr char kNoteReceivedSection[] = "NOTE_RECEIVED";
@@ -85,6 +90,8 @@ struct NoteServerOptions {
     int portCheckIntervalMs = 1000;
     // Where received notes go; none = CIniHandOver on dataFile.
     INoteHandOver* handOver = nullptr;
+    // The wake-ups of CIniHandOver; none = polling and the user thread's tick.
+    CHandOverSignal* signal = nullptr;
 };
 
 class CNoteServer {

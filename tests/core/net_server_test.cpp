@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "app/HandOver.h"
 #include "app/ProgramFlags.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
@@ -265,6 +267,57 @@ TEST_F(NetServer, TwentySendersWithFiveNotesEachLoseNothing) {
                          taken.begin());
         EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << "sender " << s;
     }
+}
+
+// The program's way: the user thread takes a note only when the server wakes
+// it, and the server hears of each take instead of polling for it (its poll
+// is long here, so twenty notes would not arrive in time without that).
+TEST_F(NetServer, WokenPickUpsTakeEveryNoteAndEachTakeFreesTheNextAtOnce) {
+    CHandOverSignal signal;
+    std::mutex wakeMutex;
+    std::condition_variable woken;
+    int wakes = 0;
+    signal.SetWake([&] {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        ++wakes;
+        woken.notify_all();
+    });
+    options_.signal = &signal;
+    options_.pollIntervalMs = 1000;
+    const int port = StartServer();
+    CHandOverPickup pickup(Ini(), &signal);
+    std::vector<std::string> picked;
+    std::thread user([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        int seen = 0;
+        while (picked.size() < 20 && std::chrono::steady_clock::now() < deadline) {
+            {
+                std::unique_lock<std::mutex> lock(wakeMutex);
+                woken.wait_for(lock, 50ms, [&] { return wakes != seen; });
+                if (wakes == seen) continue;  // only a wake-up may start a pick-up
+                seen = wakes;
+            }
+            while (auto text = pickup.TakeReceivedNote()) picked.push_back(*text);
+        }
+    });
+    NoteSenderOptions sendOptions;
+    sendOptions.replyTimeoutMs = 30000;
+    std::vector<std::thread> senders;
+    std::vector<std::string> errors(4);
+    for (int s = 0; s < 4; ++s)
+        senders.emplace_back([&, s] {
+            for (int n = 0; n < 5; ++n)
+                errors[s] += CNoteSender(sendOptions)
+                                 .SendNoteData("127.0.0.1", port,
+                                               Note("sender " + std::to_string(s) + " note " + std::to_string(n)), "");
+        });
+    for (auto& t : senders) t.join();
+    user.join();
+    for (int s = 0; s < 4; ++s) EXPECT_EQ(errors[s], "") << "sender " << s;
+    EXPECT_EQ(picked.size(), 20u);
+    EXPECT_EQ(std::set<std::string>(picked.begin(), picked.end()).size(), 20u);
+    EXPECT_GE(wakes, 20);
+    EXPECT_EQ(Pending(), "");
 }
 
 TEST_F(NetServer, StopEndsAWaitingHandOverUnacknowledgedAndClosesThePort) {

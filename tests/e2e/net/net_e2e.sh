@@ -10,7 +10,7 @@
 # screen; two_computers makes its own screens and needs root (ip netns).
 set -uo pipefail
 
-CASES="receive_pinwell_send receive_netcat flood send_to_group two_computers"
+CASES="receive_pinwell_send receive_netcat flood concurrent_senders send_to_group two_computers"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh"
@@ -172,6 +172,69 @@ FLOOD_TEXT=$'Possible silent flood or buffer-overflow attack !\nReceiving notes 
 
 # visible_boxes: the program's visible message boxes, one handle a line.
 visible_boxes() { drv windows | awk '$3 == 1 && $4 == "#32770" && $5 == "Pinwell" && NF == 5 { print $1 }'; }
+
+# stored_titles: "<id> <first word of TitleText>" for every note section of
+# the data file.
+stored_titles() {
+    awk '{ sub(/\r$/, "") }
+         /^\[/ { id = ""; if (toupper($0) ~ /^\[NOTE_ID_[0-9]+\]$/) { id = $0; gsub(/[^0-9]/, "", id) } next }
+         id != "" && tolower($0) ~ /^titletext=/ { t = substr($0, 11); split(t, w, " "); print id, w[1] }' "$ini"
+}
+
+# Ten senders at once, twenty notes each: every note acknowledged, on the
+# desktop exactly once and stored exactly once, none lost to another
+# arriving at the same moment. Each note's identity names it, and a named
+# sender's identity starts the note's title.
+case_concurrent_senders() {
+    start_receiver
+    local senders=10 each=20 total=200 s k pid
+    start_watch many "$total" 600000
+    local -a pids=()
+    for ((s = 1; s <= senders; s++)); do
+        (
+            for ((k = 1; k <= each; k++)); do
+                send_note --from "S${s}N$k" --text "note $k of sender $s" --port "$port" --timeout 300 127.0.0.1 &&
+                    [[ "$send_out" == *"$ACK"* ]] || echo "S${s}N$k: $send_out"
+            done >"$tmp/unacked-$s"
+        ) &
+        pids+=("$!")
+        started_pids+=("$!")
+    done
+    for pid in "${pids[@]}"; do wait "$pid"; done
+    local unacked
+    unacked=$(cat "$tmp"/unacked-*)
+    [ -z "$unacked" ] || fail "notes not acknowledged: $(head -n5 <<<"$unacked")"
+
+    wait_new many "$total" 120000 || fail "only $(new_count many) of $total note windows appeared"
+    sleep 2  # a note created twice would show by now
+    local expected
+    expected=$(for ((s = 1; s <= senders; s++)); do for ((k = 1; k <= each; k++)); do echo "S${s}N$k"; done; done | sort)
+    local shown
+    shown=$(grep -v '^ready ' "$tmp/watch-many" | awk '{ print $3 }' | sort)
+    [ "$shown" = "$expected" ] ||
+        fail "the windows are not the $total notes once each: $(diff <(echo "$expected") <(echo "$shown") | grep '^[<>]' | head -n5 | tr '\n' ' ')"
+    local windows
+    windows=$(drv notes | wc -l)
+    [ "$windows" = $((total + 1)) ] || fail "$windows note windows, expected $((total + 1))"
+
+    local n
+    n=$(ini_get PINWELL NumberOfNotes)
+    [ "$n" = $((total + 1)) ] || fail "NumberOfNotes is '$n', expected $((total + 1))"
+    [ -z "$(ini_get NOTE_RECEIVED NoteData)" ] || fail "NOTE_RECEIVED/NoteData still holds a note"
+    # Each received note is stored under its own identifier 2 .. 201.
+    local stored deadline=$((SECONDS + 30))
+    while :; do
+        stored=$(stored_titles | awk '$1 >= 2' | awk '{ print $2 }' | sort)
+        [ "$stored" = "$expected" ] && break
+        [ "$SECONDS" -ge "$deadline" ] && break
+        sleep 1
+    done
+    [ "$stored" = "$expected" ] ||
+        fail "the data file does not hold the $total notes once each: $(diff <(echo "$expected") <(echo "$stored") | grep -c '^[<>]') lines differ"
+    local ids
+    ids=$(stored_titles | awk '$1 >= 2 { print $1 }' | sort -n | uniq | wc -l)
+    [ "$ids" = "$total" ] || fail "$ids note sections beyond the desk note, expected $total"
+}
 
 # Three blank notes back to back: one warning, receiving off from the first,
 # and nothing of them left on the desktop or in the data file.
