@@ -251,13 +251,16 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         if (r.hidden == "Yes") {
             note->SetHidden(true);
             EnableShowAll(true);
-        } else if (!imported) {
-            note->SetAlpha(0);
-            note->ShowWindow(SW_SHOWNOACTIVATE);
         }
     }
     if (r.border == "Yes") note->SetBorder(true);
     note->ForceLayout();
+    // Shown once complete: a window laid out and framed while on screen is
+    // drawn again for every step.
+    if (!received && !imported && r.hidden != "Yes") {
+        note->SetAlpha(0);
+        note->ShowWindow(SW_SHOWNOACTIVATE);
+    }
 
     if (imported) {
         note->SetAlpha(255);

@@ -9,6 +9,7 @@
 #include "app/OsLabel.h"
 #include "app/Seams.h"
 #include "app/Win32Seams.h"
+#include "note/NoteDialog.h"
 #include "res/resource.h"
 #include "skin/SkinEngine.h"
 
@@ -100,6 +101,7 @@ BOOL CNoteApp::InitInstance() {
         CSkinEngine::Program().Install(CSkinEngine::kCallingThread, CSkinEngine::kDialogMode);
 
     for (int i = 0; i < IDB_MENU_COUNT; ++i) m_menuBitmaps.emplace_back(LoadMenuPicture(m_hInstance, IDB_MENU_FIRST + i));
+    LoadNoteIconBitmaps();
 
     m_mutex.Reset(::CreateMutexA(nullptr, FALSE, kMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -58,7 +59,28 @@ std::string Trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
+const int kNoteIconIds[] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED,
+                            IDB_EXPIRE,          IDB_ALARM,       IDB_ALARM_RINGING};
+HBITMAP g_noteIcons[std::size(kNoteIconIds)] = {};
+
+const int kStatusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
+
 }  // namespace
+
+void LoadNoteIconBitmaps() {
+    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    for (std::size_t i = 0; i < std::size(kNoteIconIds); ++i)
+        if (!g_noteIcons[i]) g_noteIcons[i] = ::LoadBitmapA(inst, MAKEINTRESOURCEA(kNoteIconIds[i]));
+}
+
+HBITMAP NoteIconBitmap(int resourceId) {
+    for (std::size_t i = 0; i < std::size(kNoteIconIds); ++i) {
+        if (kNoteIconIds[i] != resourceId) continue;
+        if (!g_noteIcons[i]) LoadNoteIconBitmaps();
+        return g_noteIcons[i];
+    }
+    return nullptr;
+}
 
 CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
     NoteRecord theme;
@@ -67,7 +89,10 @@ CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
         ReadNoteRecord({}, kDefaultThemeId, theme);
     }
     TakeLook(theme, true);
+}
 
+void CNoteDialog::LoadNoteMenus() {
+    if (m_titleMenu.GetSafeHmenu()) return;
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     m_titleMenu.LoadMenu(inst, IDR_TITLEMENU);
     m_closeMenu.LoadMenu(inst, IDR_CLOSEMENU);
@@ -88,11 +113,6 @@ CNoteDialog::CNoteDialog() : CDialog(IDD_NOTE) {
         m_titleMenu.SetPicture(p.command, MenuPicture(p.bitmap));
         m_closeMenu.SetPicture(p.command, MenuPicture(p.bitmap));
     }
-    const int statusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
-    for (int k = 0; k < 3; ++k) m_statusBitmaps[k].Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(statusBitmaps[k])));
-    m_alarmBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_ALARM)));
-    m_ringingBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_ALARM_RINGING)));
-    m_expireBitmap.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_EXPIRE)));
 }
 
 BOOL CNoteDialog::CreateNote(HWND owner) { return Create(owner); }
@@ -121,7 +141,6 @@ BOOL CNoteDialog::OnInitDialog() {
     if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(GetDlgItem(IDC_CLOSE), SW_HIDE);
 
     ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr);
-    CreateTooltip();
 
     m_user32 = ::LoadLibraryA("USER32.dll");
     const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
@@ -207,7 +226,7 @@ void CNoteDialog::HideNote() {
 void CNoteDialog::SetStatusIcon(int kind) {
     if (kind < 0 || kind > 2) return;
     HWND icon = GetDlgItem(IDC_STATUS);
-    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_statusBitmaps[kind].Get()));
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(kStatusBitmaps[kind])));
     m_statusMarks[kind] = true;
     ::SetWindowPos(icon, nullptr, 4, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, SW_SHOW);
@@ -215,12 +234,13 @@ void CNoteDialog::SetStatusIcon(int kind) {
 }
 
 void CNoteDialog::CreateTooltip() {
+    if (m_tooltip) return;
     m_tooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
                                   nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!m_tooltip) return;
     struct Tool { int id; const char* text; };
-    const Tool tools[] = {{IDC_ALARM, "Note alarm icon."}, {IDC_EXPIRE, "Note expire icon."}};
+    const Tool tools[] = {{IDC_ALARM, m_alarmTip.c_str()}, {IDC_EXPIRE, m_expireTip.c_str()}};
     for (const Tool& t : tools) {
         TOOLINFOA ti{};
         ti.cbSize = sizeof ti;
@@ -398,13 +418,10 @@ void CNoteDialog::ApplyLayout() {
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-void CNoteDialog::ForceLayout() {
-    const RECT wr = GetWindowRect();
-    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, w + 20, h + 20, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-    ApplyLayout();
-}
+// Resizing a shown window 20 pixels larger and back only to make the size
+// handler run costs two full relayouts and repaints on screen; running the
+// layout itself leaves the same window behind.
+void CNoteDialog::ForceLayout() { ApplyLayout(); }
 
 void CNoteDialog::RollUp() {
     m_savedFrame = GetWindowRect();
@@ -420,7 +437,7 @@ void CNoteDialog::RollUp() {
     for (int kind = 0; kind < 3; ++kind) {
         if (!m_statusMarks[kind]) continue;
         HWND icon = GetDlgItem(IDC_STATUS);
-        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_statusBitmaps[kind].Get()));
+        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(kStatusBitmaps[kind])));
         ::SetWindowPos(icon, nullptr, 16, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ::ShowWindow(icon, SW_SHOW);
         break;
@@ -494,7 +511,7 @@ void CNoteDialog::CheckAlarm() {
     }
     if (verdict.ring) {
         HWND icon = GetDlgItem(IDC_ALARM);
-        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_ringingBitmap.Get()));
+        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM_RINGING)));
         ::ShowWindow(icon, SW_SHOW);
         ::InvalidateRect(icon, nullptr, TRUE);
         if (!IsWindowVisible()) {
@@ -517,7 +534,7 @@ int CNoteDialog::IconBaseX() const {
 
 void CNoteDialog::UpdateExpireIcon() {
     HWND icon = GetDlgItem(IDC_EXPIRE);
-    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_expireBitmap.Get()));
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_EXPIRE)));
     ::SetWindowPos(icon, nullptr, IconBaseX(), 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, IsExpirationSet(m_expiration) ? SW_SHOW : SW_HIDE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
@@ -525,7 +542,7 @@ void CNoteDialog::UpdateExpireIcon() {
 
 void CNoteDialog::UpdateAlarmIcon() {
     HWND icon = GetDlgItem(IDC_ALARM);
-    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_alarmBitmap.Get()));
+    ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM)));
     const int x = IconBaseX() + (IsExpirationSet(m_expiration) ? 12 : 0);
     ::SetWindowPos(icon, nullptr, x, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, IsAlarmSet(m_alarm) ? SW_SHOW : SW_HIDE);
@@ -533,6 +550,7 @@ void CNoteDialog::UpdateAlarmIcon() {
 }
 
 void CNoteDialog::SetToolText(int controlId, const std::string& text) {
+    (controlId == IDC_ALARM ? m_alarmTip : m_expireTip) = text;
     if (!m_tooltip) return;
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
@@ -801,6 +819,7 @@ void CNoteDialog::PrepareRollItem(const CMenu& menu) {
 
 void CNoteDialog::ShowCloseMenu() {
     StoreNote();
+    LoadNoteMenus();
     PrepareRollItem(m_closeMenu);
     ::SetForegroundWindow(m_hWnd);
     m_closeMenu.TrackAtCursor(m_hWnd);
@@ -808,6 +827,7 @@ void CNoteDialog::ShowCloseMenu() {
 
 void CNoteDialog::ShowTitleMenu() {
     StoreNote();
+    LoadNoteMenus();
     PrepareRollItem(m_titleMenu);
     ::SetForegroundWindow(m_hWnd);
     m_titleMenu.TrackAtCursor(m_hWnd);
@@ -880,6 +900,7 @@ BOOL CNoteDialog::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 BOOL CNoteDialog::PreTranslateMessage(MSG* msg) {
+    if (!m_tooltip && msg->message == WM_MOUSEMOVE) CreateTooltip();
     if (m_tooltip) ::SendMessageA(m_tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     if (msg->message == WM_KEYUP && msg->wParam == VK_CONTROL) m_controlDown = false;
     if (msg->message != WM_KEYDOWN) return FALSE;

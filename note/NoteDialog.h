@@ -20,6 +20,12 @@ constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
 // Posted to itself at creation: changes from then on are the user's.
 constexpr UINT WM_NOTE_SETTLED = WM_APP + 1;
 
+// The strip's status, expire and alarm pictures (bitmaps 181-183, 193-195),
+// shared by every note. The program loads them once at start-up; a note
+// made without that (a window test) loads them on first use.
+void LoadNoteIconBitmaps();
+HBITMAP NoteIconBitmap(int resourceId);
+
 class CNoteDialog : public CDialog, public INoteHost {
 public:
     CNoteDialog();
@@ -106,8 +112,7 @@ public:
     std::string TitleText() const;
     void SetAlpha(BYTE alpha);
     void RefreshFromSettings();
-    // Moves to the same place 20 pixels bigger and back, so that the layout
-    // runs even when the size did not change.
+    // Runs the layout even when the size did not change.
     void ForceLayout();
     void ApplyLayout();
 
@@ -141,6 +146,10 @@ private:
     void ShowCloseMenu();
     void ShowTitleMenu();
     void PrepareRollItem(const CMenu& menu);
+    // The title and close menus, loaded the first time one is opened.
+    void LoadNoteMenus();
+    // The tooltip is made when the mouse first comes to the note: a window
+    // per note that nobody has pointed at yet is start-up time for nothing.
     void CreateTooltip();
     void ApplyTitleLogFont(const LOGFONTA& font);
     LOGFONTA TitleLogFont() const;
@@ -165,11 +174,10 @@ private:
     CMenu m_titleMenu;
     CMenu m_closeMenu;
     HWND m_tooltip = nullptr;
+    // The tips' texts until the tooltip exists.
+    std::string m_alarmTip = "Note alarm icon.";
+    std::string m_expireTip = "Note expire icon.";
     bool m_controlDown = false;
     bool m_statusMarks[3] = {false, false, false};
-    CBitmap m_statusBitmaps[3];
     CAlarmState m_alarmState;
-    CBitmap m_alarmBitmap;
-    CBitmap m_ringingBitmap;
-    CBitmap m_expireBitmap;
 };

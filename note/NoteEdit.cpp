@@ -247,9 +247,16 @@ bool (*CNoteEdit::s_chooseColor)(HWND, COLORREF&) = RealChooseColor;
 bool (*CNoteEdit::s_editParagraph)(HWND, PARAFORMAT&) = RealEditParagraph;
 HBITMAP (*CNoteEdit::s_menuPicture)(int) = AppMenuPicture;
 
-CNoteEdit::CNoteEdit() {
-    m_menu.LoadMenu(::GetModuleHandleA(nullptr), IDR_BODYMENU);
-    SetPictures();
+CNoteEdit::CNoteEdit() = default;
+
+// Loaded when first opened: a hundred notes at start-up would otherwise each
+// build a menu of some sixty pictured items that most are never asked for.
+HMENU CNoteEdit::BodyMenu() {
+    if (!m_menu.GetSafeHmenu()) {
+        m_menu.LoadMenu(::GetModuleHandleA(nullptr), IDR_BODYMENU);
+        SetPictures();
+    }
+    return m_menu.GetSafeHmenu();
 }
 
 CNoteEdit::~CNoteEdit() { Detach(); }
@@ -456,6 +463,7 @@ bool CNoteEdit::IsStayOnTop() const {
 // ---- The body menu --------------------------------------------------------------
 
 HMENU CNoteEdit::PrepareBodyMenu() {
+    BodyMenu();
     HMENU popup = m_menu.Popup();
     if (!popup) return nullptr;
 
@@ -655,7 +663,7 @@ bool CNoteEdit::ExecuteCommand(UINT command) {
         break;
     }
     if (!IsNoteCommand(command)) return false;
-    lastMenuItemText = MenuText(m_menu.GetSafeHmenu(), command);
+    lastMenuItemText = MenuText(BodyMenu(), command);
     // Last: the host may destroy the note, and this object with it.
     if (m_host) m_host->OnNoteCommand(command);
     return true;

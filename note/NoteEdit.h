@@ -102,6 +102,7 @@ private:
     void Detach();
 
     void SetPictures();
+    HMENU BodyMenu();
     void RebuildGroupSlots(HMENU sendMenu);
     void RebuildThemeSlots(HMENU themeMenu);
 

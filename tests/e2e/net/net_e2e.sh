@@ -221,8 +221,10 @@ case_concurrent_senders() {
     n=$(ini_get PINWELL NumberOfNotes)
     [ "$n" = $((total + 1)) ] || fail "NumberOfNotes is '$n', expected $((total + 1))"
     [ -z "$(ini_get NOTE_RECEIVED NoteData)" ] || fail "NOTE_RECEIVED/NoteData still holds a note"
-    # Each received note is stored under its own identifier 2 .. 201.
-    local stored deadline=$((SECONDS + 30))
+    # Each received note is stored under its own identifier 2 .. 201; "Hide
+    # all notes" makes every note store itself now.
+    drv command 32797 || fail "pwdriver command failed"
+    local stored deadline=$((SECONDS + 60))
     while :; do
         stored=$(stored_titles | awk '$1 >= 2' | awk '{ print $2 }' | sort)
         [ "$stored" = "$expected" ] && break
