@@ -124,8 +124,8 @@ pinwell_unix_pid() {
     local d pid
     for d in /proc/[0-9]*; do
         pid=${d#/proc/}
-        tr '\0' ' ' <"$d/cmdline" 2>/dev/null | grep -q 'Pinwell\.exe' || continue
-        tr '\0' '\n' <"$d/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"$d/cmdline" | grep -q 'Pinwell\.exe' || continue
+        tr '\0' '\n' 2>/dev/null <"$d/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
         echo "$pid"
         return 0
     done
