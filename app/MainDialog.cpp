@@ -262,18 +262,22 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }
 
-    if (imported) {
-        note->SetAlpha(255);
-    } else if (received) {
-        ::SetWindowPos(note->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ::SetWindowPos(note->m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (received && !imported) {
         const ReplyTitle reply = ReceivedTitle(r.titleText, r.titleFontType);
         body.replyOffered = reply.replyOffered;
         body.replyTo = reply.replyOffered ? reply.replyTo : std::string();
         if (!reply.replyOffered) note->SetTitle(reply.title);
         note->SetStatusIcon(CNoteDialog::kReceived);
-        note->SetAlpha(255);
     }
+    // Received and imported notes appear here, complete, at the front but not
+    // on top; the z-order is settled before the window is on screen. They
+    // are opaque from their creation on (alpha 255 at creation).
+    if (received && !imported) {
+        ::SetWindowPos(note->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(note->m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (received) note->ShowWindow(SW_SHOW);
+    if (imported && !received) note->SetAlpha(255);
     if (!imported) {
         note->m_expiration = r.expiration;
         note->UpdateExpireTip();
@@ -309,7 +313,11 @@ CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) 
     if (place.moved)
         ::SetWindowPos(note->m_hWnd, nullptr, place.window.left, place.window.top, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (newNote) {
+    // A window handed in (a received or imported note) is shown by its caller
+    // once it has its size, frame and layout, so it has nothing to hide
+    // behind a transparent window: sized and laid out on screen it would be
+    // drawn again for every step.
+    if (newNote && created) {
         note->SetAlpha(0);
         note->ShowWindow(SW_SHOW);
     }
@@ -536,16 +544,22 @@ void CMainDialog::OnTimer(UINT_PTR) {
 void CMainDialog::PickUpHandedOverNotes() {
     // A message box or the size-limit dialog opened while a note is created
     // runs a message loop of its own; a pick-up from there would make notes
-    // behind the user's back. The value waits, and the wake or tick after
-    // this one takes it.
-    if (m_pickingUp) return;
+    // behind the user's back. The value waits, and is taken once the note
+    // in hand is done: a wake that came meanwhile is not lost to the tick.
+    if (m_pickingUp) {
+        m_pickUpAgain = true;
+        return;
+    }
     m_pickingUp = true;
     // The sound announces a note on the desktop: none for a flood (its
     // warning has its own) or a note that expired on arrival.
-    if (auto text = m_handOver.TakeReceivedNote())
-        if (CreateNoteFromData(*text)) PlayArrivalSound();
-    if (auto text = m_handOver.TakeEmailNote())
-        if (CreateNoteFromData(*text)) PlayArrivalSound();
+    do {
+        m_pickUpAgain = false;
+        if (auto text = m_handOver.TakeReceivedNote())
+            if (CreateNoteFromData(*text)) PlayArrivalSound();
+        if (auto text = m_handOver.TakeEmailNote())
+            if (CreateNoteFromData(*text)) PlayArrivalSound();
+    } while (m_pickUpAgain);
     m_pickingUp = false;
 }
 

@@ -106,6 +106,7 @@ private:
     CHandOverSignal m_handOverSignal;
     CHandOverPickup m_handOver{{}, &m_handOverSignal};
     bool m_pickingUp = false;
+    bool m_pickUpAgain = false;
     CIntervalTicker m_networkTicker;
     CIntervalTicker m_emailTicker;
     std::unique_ptr<CNoteServer> m_server;
