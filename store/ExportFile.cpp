@@ -95,9 +95,10 @@ bool AppendNoteToExportFile(const std::string& path, NoteRecord record, const st
 std::vector<ExportIndexEntry> ReadExportIndex(const std::string& path) {
     std::vector<ExportIndexEntry> entries;
     const std::int32_t n = ReadExportedNotes(path);
+    const ini::SectionReader index(path, kSection);
     for (std::int32_t i = 0; i < n; ++i) {
         const std::int32_t id = kFirstExportedNoteId + i;
-        std::string value = ini::Read(path, kSection, std::to_string(id), "", kIndexLimit);
+        std::string value = index.Read(std::to_string(id), "", kIndexLimit);
         if (!value.empty()) entries.push_back({id, std::move(value)});
     }
     return entries;

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ini {
@@ -65,6 +66,20 @@ bool DeleteSection(const std::string& path, std::string_view section);
 
 // True when a section of that name exists (an empty one counts).
 bool HasSection(const std::string& path, std::string_view section);
+
+// Several keys of one section read with one look at the file: every value
+// comes from the same version of it, and the file is checked for changes
+// once rather than at every key (a note record is two dozen keys).
+class SectionReader {
+public:
+    SectionReader(const std::string& path, std::string_view section);
+    // What Read(path, section, key, def, maxChars) gave when this was made.
+    std::string Read(std::string_view key, std::string_view def = {}, std::size_t maxChars = kWhole) const;
+
+private:
+    // The first of equal names in file order, sorted as the engine finds them.
+    std::vector<std::pair<std::string, std::string>> keys_;
+};
 
 std::vector<std::string> SectionNames(const std::string& path);
 std::vector<std::string> KeyNames(const std::string& path, std::string_view section);

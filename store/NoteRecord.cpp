@@ -67,12 +67,13 @@ std::string BodyFromStoredForm(const std::string& stored) {
 bool ReadNoteRecord(const std::string& path, std::int32_t id, NoteRecord& record) {
     const std::string& file = ResolveDataFile(path);
     const std::string section = NoteSectionName(id);
-    const std::string noteId = ini::Read(file, section, "NoteID");
+    // One look at the file for the whole record, which then also comes
+    // from one version of it.
+    const ini::SectionReader keys(file, section);
+    const std::string noteId = keys.Read("NoteID");
     if (noteId.empty()) return false;
 
-    auto text = [&](const char* key, std::size_t limit = ini::kWhole) {
-        return ini::Read(file, section, key, {}, limit);
-    };
+    auto text = [&](const char* key, std::size_t limit = ini::kWhole) { return keys.Read(key, {}, limit); };
     auto number = [&](const char* key) { return ParseDecimal(text(key)); };
 
     NoteRecord r;
