@@ -170,6 +170,13 @@ void CNoteDialog::SetAlpha(BYTE alpha) {
     // Only these systems draw a layered note reliably while it is laid out.
     const std::string& os = OsFamily();
     if (os != "Windows 2000/XP" && os != "Windows 7/8") return;
+    // A transparent window shows nothing, so drawing it is wasted: the
+    // redraw that makes it opaque again draws it whole. Start-up hides and
+    // shows every note this way, and each full redraw costs milliseconds.
+    if (alpha == 0) {
+        if (m_alpha != 0) SetRawAlpha(0);
+        return;
+    }
     SetRawAlpha(alpha);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
@@ -181,7 +188,7 @@ void CNoteDialog::SetRawAlpha(BYTE alpha) {
     using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     auto fn = reinterpret_cast<SetLayeredFn>(
         reinterpret_cast<void*>(::GetProcAddress(m_user32, "SetLayeredWindowAttributes")));
-    if (fn) fn(m_hWnd, 0, alpha, LWA_ALPHA);
+    if (fn && fn(m_hWnd, 0, alpha, LWA_ALPHA)) m_alpha = alpha;
 }
 
 void CNoteDialog::FadeOut() {
@@ -408,7 +415,14 @@ void CNoteDialog::SetBorder(bool on) {
 void CNoteDialog::ApplyLayout() {
     if (!m_body.m_hWnd || m_rolledUp) return;
     const RECT wr = GetWindowRect();
-    const NoteLayout l = ComputeNoteLayout(wr.right - wr.left, wr.bottom - wr.top, m_border);
+    const int width = wr.right - wr.left, height = wr.bottom - wr.top;
+    // Creation, settings and show-all each ask for a layout of a note that
+    // already has it; on a shown note every pass repaints the whole window.
+    if (width == m_laidOutWidth && height == m_laidOutHeight && m_border == m_laidOutBorder) return;
+    m_laidOutWidth = width;
+    m_laidOutHeight = height;
+    m_laidOutBorder = m_border;
+    const NoteLayout l = ComputeNoteLayout(width, height, m_border);
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
@@ -425,6 +439,7 @@ void CNoteDialog::ForceLayout() { ApplyLayout(); }
 
 void CNoteDialog::RollUp() {
     m_savedFrame = GetWindowRect();
+    m_laidOutWidth = -1;  // the strip's controls move below: lay out afresh on the way down
     ApplyFrameStyle(true);
     const int w = m_savedFrame.right - m_savedFrame.left;
     m_rolledUp = true;

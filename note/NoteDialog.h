@@ -167,10 +167,14 @@ private:
     bool m_border = false;
     bool m_hidden = false;
     RECT m_savedFrame{};
+    // The size and frame the controls were last placed for.
+    int m_laidOutWidth = -1, m_laidOutHeight = -1;
+    bool m_laidOutBorder = false;
     CFont m_titleFont;
     CBrush m_bodyBrush;
     CBrush m_titleBrush;
     HMODULE m_user32 = nullptr;
+    int m_alpha = -1;  // the layered alpha last set; -1 before the first
     CMenu m_titleMenu;
     CMenu m_closeMenu;
     HWND m_tooltip = nullptr;

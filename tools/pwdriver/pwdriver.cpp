@@ -57,7 +57,8 @@ int Usage() {
         "                             printing each once posted; 1 when the note went away first\n"
         "  memory                     Pinwell's process: windows-pid working-set peak-working-set private (bytes)\n"
         "  watch-visible <n> <ms>     poll every 10 ms; print the Unix time in ms at which the main\n"
-        "                             dialog, the first visible note and n visible notes were first seen\n",
+        "                             dialog, the first visible note and n visible notes were first seen\n"
+        "                             (a layered note at alpha 0 is not yet visible)\n",
         stderr);
     return 2;
 }
@@ -371,6 +372,17 @@ int CmdMemory() {
 // full scan every few milliseconds would take a good share of the machine.
 // The main dialog is looked for only until found, and a note once seen
 // visible is not asked again (start-up hides none).
+// What the user can see: a layered window at alpha 0 is shown but not
+// there for the eye (notes are built that way before they are made opaque).
+bool IsSeen(HWND hwnd) {
+    if (!::IsWindowVisible(hwnd)) return false;
+    if (!(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED)) return true;
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    if (!::GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags)) return true;
+    return !(flags & LWA_ALPHA) || alpha != 0;
+}
+
 int CmdWatchVisible(long long n, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     long long seenMain = -1, seenFirst = -1;
@@ -384,7 +396,7 @@ int CmdWatchVisible(long long n, DWORD timeoutMs) {
         if (!main && (main = FindMain()) != nullptr) seenMain = now;
         if (main) {
             for (HWND hwnd : TopLevelWindows())
-                if (!visibleNotes.count(hwnd) && ::IsWindowVisible(hwnd) && IsNote(hwnd, main))
+                if (!visibleNotes.count(hwnd) && IsSeen(hwnd) && IsNote(hwnd, main))
                     visibleNotes.insert(hwnd);
         }
         if (!visibleNotes.empty() && seenFirst < 0) seenFirst = now;
