@@ -27,6 +27,7 @@
 #include "store/SettingsStore.h"
 #include "store/Text.h"
 #include "skin/LinkLabel.h"
+#include "win/OnDemand.h"
 
 namespace {
 
@@ -221,7 +222,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     auto* note = new CNoteDialog();
     CNoteEdit& body = note->Body();
     note->TakeLook(r, true);
-    if (!note->CreateNote(m_hWnd)) {
+    if (!note->CreateNote(m_hWnd, true)) {
         delete note;
         return nullptr;
     }
@@ -232,9 +233,6 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->SetTitleBackColor(note->m_titleBackColor);
     note->SetTitleTextColor(note->m_titleTextColor);
     note->RebuildTitleFont();
-
-    body.SetBodyRtf(r.editText);
-    ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
 
     AssignNoteIdentifier(note, received);
 
@@ -255,6 +253,10 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     }
     if (r.border == "Yes") note->SetBorder(true);
     note->ForceLayout();
+    // Filled once its body has its final size: text wrapped for the
+    // template's size would be wrapped again.
+    body.SetBodyRtf(r.editText);
+    ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
     // Shown once complete: a window laid out and framed while on screen is
     // drawn again for every step.
     if (!received && !imported && r.hidden != "Yes") {
@@ -565,7 +567,7 @@ void CMainDialog::PickUpHandedOverNotes() {
 
 void CMainDialog::PlayArrivalSound() {
     if (CSettingsStore().IsOn(Switch::PlaySound))
-        ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
+        ondemand::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
 }
 
 void CMainDialog::StartServerThread() {
@@ -683,7 +685,7 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
 BOOL CMainDialog::DestroyWindow() {
     if (m_flood) {
         m_flood = false;
-        ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
+        ondemand::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
         ::MessageBoxA(nullptr,
                       "Possible silent flood or buffer-overflow attack !\nReceiving notes is now disabled because "
                       "of security reasons !\nRestart program if you want to enable receiving notes feature.",

@@ -19,6 +19,7 @@
 #include "store/SettingsStore.h"
 #include "win/DialogSupport.h"
 #include "win/WinApp.h"
+#include "win/OnDemand.h"
 
 namespace {
 
@@ -435,7 +436,7 @@ void CDefaultNotePage::ChooseColor(bool title) {
     cc.rgbResult = static_cast<COLORREF>(color);
     cc.lpCustColors = custom;
     cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
-    if (!::ChooseColorA(&cc)) return;
+    if (!ondemand::ChooseColorA(&cc)) return;
     color = static_cast<std::int32_t>(cc.rgbResult);
     (title ? m_titleColor : m_noteColor).SetBkColor(cc.rgbResult);
 }
@@ -454,7 +455,7 @@ void CDefaultNotePage::ChooseFont(bool title) {
     cf.lpLogFont = &lf;
     cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
     cf.rgbColors = static_cast<COLORREF>(color);
-    if (!::ChooseFontA(&cf)) return;
+    if (!ondemand::ChooseFontA(&cf)) return;
 
     face = lf.lfFaceName;
     points = cf.iPointSize / 10;

@@ -12,6 +12,7 @@
 #include "note/NoteFileCommands.h"
 #include "note/NotePictureFile.h"
 #include "store/SettingsStore.h"
+#include "win/OnDemand.h"
 
 namespace {
 // How often the scan looks whether the user thread has taken a note.
@@ -19,7 +20,7 @@ constexpr int kHandOverPollMs = 200;
 
 bool IsOnline() {
     DWORD state = 0;
-    return ::InternetGetConnectedState(&state, 0) != FALSE;
+    return ondemand::InternetGetConnectedState(&state, 0) != FALSE;
 }
 }  // namespace
 

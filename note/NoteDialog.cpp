@@ -34,6 +34,7 @@
 #include "store/ExportFile.h"
 #include "store/IniFile.h"
 #include "store/SettingsStore.h"
+#include "win/OnDemand.h"
 
 namespace {
 
@@ -115,7 +116,10 @@ void CNoteDialog::LoadNoteMenus() {
     }
 }
 
-BOOL CNoteDialog::CreateNote(HWND owner) { return Create(owner); }
+BOOL CNoteDialog::CreateNote(HWND owner, bool laidOutLater) {
+    m_laidOutLater = laidOutLater;
+    return Create(owner);
+}
 
 BOOL CNoteDialog::OnInitDialog() {
     CSettingsStore settings;
@@ -150,7 +154,8 @@ BOOL CNoteDialog::OnInitDialog() {
     SetRawAlpha(255);
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
-    ApplyLayout();
+    // A layout for the template's size would be undone at once.
+    if (!m_laidOutLater) ApplyLayout();
     // Arrives once the creator has placed, filled and shown the note.
     ::PostMessageA(m_hWnd, WM_NOTE_SETTLED, 0, 0);
     return FALSE;
@@ -537,7 +542,7 @@ void CNoteDialog::CheckAlarm() {
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         if (verdict.playSound)
-            ::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), ::GetModuleHandleA(nullptr), SND_RESOURCE | SND_ASYNC);
+            ondemand::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), ::GetModuleHandleA(nullptr), SND_RESOURCE | SND_ASYNC);
     }
 }
 
@@ -787,7 +792,7 @@ void CNoteDialog::ChooseTitleFont() {
     cf.hwndOwner = m_hWnd;
     cf.lpLogFont = &lf;
     cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
-    if (!::ChooseFontA(&cf)) return;
+    if (!ondemand::ChooseFontA(&cf)) return;
     m_titleFontName = lf.lfFaceName;
     m_titleFontSize = cf.iPointSize / 10;
     m_titleCharSet = lf.lfCharSet;

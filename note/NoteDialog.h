@@ -31,7 +31,8 @@ public:
     CNoteDialog();
 
     // Creates the window, owned by owner (the main dialog).
-    BOOL CreateNote(HWND owner);
+    // laidOutLater: the caller sizes the note and runs its layout itself.
+    BOOL CreateNote(HWND owner, bool laidOutLater = false);
 
     enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
@@ -170,6 +171,7 @@ private:
     // The size and frame the controls were last placed for.
     int m_laidOutWidth = -1, m_laidOutHeight = -1;
     bool m_laidOutBorder = false;
+    bool m_laidOutLater = false;
     CFont m_titleFont;
     CBrush m_bodyBrush;
     CBrush m_titleBrush;

@@ -14,6 +14,7 @@
 #include "note/BodyMenuSlots.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
+#include "win/OnDemand.h"
 
 
 namespace {
@@ -46,7 +47,7 @@ bool RealChooseFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) {
     cf.hwndOwner = owner;
     cf.lpLogFont = &font;
     cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
-    if (!::ChooseFontA(&cf)) return false;
+    if (!ondemand::ChooseFontA(&cf)) return false;
     pointSizeTenths = cf.iPointSize;
     return true;
 }
@@ -59,7 +60,7 @@ bool RealChooseColor(HWND owner, COLORREF& colour) {
     cc.rgbResult = colour;
     cc.lpCustColors = custom;
     cc.Flags = CC_ANYCOLOR | CC_RGBINIT;
-    if (!::ChooseColorA(&cc)) return false;
+    if (!ondemand::ChooseColorA(&cc)) return false;
     colour = cc.rgbResult;
     return true;
 }
@@ -850,7 +851,7 @@ void CNoteEdit::OpenFind() {
     m_find.Flags = FR_DOWN;
     m_find.lpstrFindWhat = m_findWhat;
     m_find.wFindWhatLen = sizeof m_findWhat;
-    m_findDialog = ::FindTextA(&m_find);
+    m_findDialog = ondemand::FindTextA(&m_find);
     if (m_findDialog)
         if (CWinApp* app = CWinApp::Instance()) app->AddModeless(m_findDialog);
 }

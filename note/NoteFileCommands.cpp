@@ -11,6 +11,7 @@
 #include "net/NetworkNeighbourhood.h"
 #include "note/NoteDialog.h"
 #include "note/NotePictureFile.h"
+#include "win/OnDemand.h"
 
 namespace {
 
@@ -26,11 +27,11 @@ bool ShowFileDialog(HWND owner, const NoteFileDialog& request, std::string& path
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrDefExt = request.defaultExtension;
     ofn.Flags = OFN_HIDEREADONLY | (request.save ? 0 : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-    auto show = [&] { return request.save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn); };
+    auto show = [&] { return request.save ? ondemand::GetSaveFileNameA(&ofn) : ondemand::GetOpenFileNameA(&ofn); };
     BOOL chosen = show();
     // A title may hold characters no file name can (the picture keeps its
     // colons); the dialog then refuses to open, so it opens without a name.
-    if (!chosen && ::CommDlgExtendedError() == FNERR_INVALIDFILENAME && request.defaultName.size()) {
+    if (!chosen && ondemand::CommDlgExtendedError() == FNERR_INVALIDFILENAME && request.defaultName.size()) {
         file[0] = '\0';
         chosen = show();
     }
@@ -44,7 +45,7 @@ HDC ShowPrintSetup(HWND owner) {
     pd.lStructSize = sizeof pd;
     pd.hwndOwner = owner;
     pd.Flags = PD_RETURNDC | PD_PRINTSETUP | PD_NOPAGENUMS | PD_NOSELECTION;
-    const BOOL ok = ::PrintDlgA(&pd);
+    const BOOL ok = ondemand::PrintDlgA(&pd);
     if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
     if (pd.hDevNames) ::GlobalFree(pd.hDevNames);
     if (!ok) {
