@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Network benchmark of the real Pinwell.exe under Wine, on loopback:
 #   delivery latency  send -> note window visible, median of SAMPLES sends
-#                     made at random moments (the program takes received notes
-#                     on its 500 ms tick, so the moment matters)
+#                     made at random moments; the send's moment is the one the
+#                     sender stamps just before it connects (--stamp), so its
+#                     own launch is not counted (the script's clock when the
+#                     sender gives no stamp)
 #   sustained rate    COUNT notes sent back to back by pinwell-send: time until
 #                     all are acknowledged and until all their windows exist;
 #                     none may be lost (every one acknowledged, one window
@@ -38,8 +40,10 @@ for ((i = 1; i <= samples; i++)); do
     # A random moment within the tick.
     sleep "0.$(printf '%03d' $((RANDOM % 500)))"
     t0=$(ms_now)
-    send_note --from BENCH --text "latency sample $i" --port "$port" 127.0.0.1 || die "send $i failed: $send_out"
+    send_note --stamp --from BENCH --text "latency sample $i" --port "$port" 127.0.0.1 || die "send $i failed: $send_out"
     t1=$(ms_now)
+    stamped=$(printf '%s\n' "$send_out" | awk '$1 == "sending" { print $2; exit }')
+    [ -n "$stamped" ] && t0=$stamped
     wait_new lat "$i" "$WAIT_MS" || die "sample $i: no window within $WAIT_MS ms"
     lat+=($((new_at - t0)))
     ack+=($((t1 - t0)))

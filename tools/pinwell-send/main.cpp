@@ -1,5 +1,6 @@
 // pinwell-send: send one note to a computer running Pinwell, or listen for
 // notes the way Pinwell does and print each as one JSON line.
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,8 @@ const char kUsage[] =
     "    --size WIDTHxHEIGHT  --border Yes|No  --alarm VALUE  --expiration VALUE\n"
     "    --data TEXT                      send TEXT as the whole note data, nothing built\n"
     "    --timeout SECONDS                longest wait for the answer (30)\n"
+    "    --stamp                          print \"sending <Unix time in ms>\" on stderr just before\n"
+    "                                     connecting (for timing a delivery from the send itself)\n"
     "  pinwell-send --listen PORT [--count N] [--bind ADDRESS] [--silence MS]\n"
     "                                     receive notes (PORT 0 = any free port, printed on\n"
     "                                     stderr), acknowledge them, print one JSON line each\n";
@@ -237,7 +240,7 @@ std::string ReadFile(const std::string& path) {
 int Send(const std::vector<std::string>& args) {
     long long port = 2000, timeout = 30;
     std::string host, from, text, data;
-    bool haveData = false, haveText = false, haveBody = false;
+    bool haveData = false, haveText = false, haveBody = false, stamp = false;
     NoteRecord r;  // the look of a new note
     r.editBackColor = 0xFFCB97;
     r.titleBackColor = 0xE28E49;
@@ -305,6 +308,8 @@ int Send(const std::vector<std::string>& args) {
         } else if (a == "--data") {
             data = ToAnsi(value());
             haveData = true;
+        } else if (a == "--stamp") {
+            stamp = true;
         } else if (a == "--timeout") {
             if (!ParseInt(value(), 1, 86400, timeout)) Usage("bad timeout");
         } else if (!a.empty() && a[0] == '-') {
@@ -322,6 +327,10 @@ int Send(const std::vector<std::string>& args) {
     if (!haveData) data = BuildNoteData(SenderIdentity(from), r);
     NoteSenderOptions options;
     options.replyTimeoutMs = static_cast<int>(timeout * 1000);
+    if (stamp) {
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        std::cerr << "sending " << std::chrono::duration_cast<std::chrono::milliseconds>(now).count() << std::endl;
+    }
     const std::string error =
         CNoteSender(options).SendNoteData(host, static_cast<int>(port), data, text);
     if (!error.empty()) {
