@@ -19,12 +19,9 @@ CASES+=" stored_look hide_request note_menus body_menu delete_note note_looks cl
 
 # Menu commands and the tray's mouse message.
 CMD_NEW_NOTE=32772
-CMD_SHOW_ALL=32796
 CMD_HIDE_ALL=32797
-CMD_EXIT=32773
 CMD_DELETE_NOTE=32786
 WM_LBUTTONDBLCLK=0x0203
-WM_COMMAND=0x0111
 WM_NOTE_SHOWHIDE=0x0402
 IDNO=7
 

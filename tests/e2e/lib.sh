@@ -20,6 +20,12 @@ shots=${PINWELL_SHOT_DIR:-$(dirname "$bin")/e2e-shots}
 START_MS=60000
 WAIT_MS=15000
 
+# Messages and commands every case script sends.
+WM_COMMAND=0x0111
+IDOK=1
+CMD_EXIT=32773
+CMD_SHOW_ALL=32796
+
 # What a run needs in $bin; a script adds its own driver.
 E2E_PROGRAMS="Pinwell.exe pwdriver.exe"
 # The word in the names of the run's temporary folders.

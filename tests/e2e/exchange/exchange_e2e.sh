@@ -14,11 +14,8 @@ E2E_TMP_TAG=exchange
 
 CASES="export_import"
 
-CMD_EXIT=32773
 CMD_EXPORT_NOTES=32957
 CMD_IMPORT_NOTES=32958
-WM_COMMAND=0x0111
-IDOK=1
 CHECK_ALL=1090
 # The file dialog's name field: the combo box of the explorer-style dialog,
 # or the plain edit of the older one.

@@ -20,8 +20,6 @@ E2E_TMP_TAG=mail
 E2E_PROGRAMS+=" PinwellMail.dll pinwell-mailsetup.exe"
 check_programs() { require_programs; }
 
-WM_COMMAND=0x0111
-IDOK=1
 
 # box_text MS: waits for a message box captioned Pinwell; its handle in box,
 # its text (carriage returns dropped) in box_says.

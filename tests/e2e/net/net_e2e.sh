@@ -15,8 +15,6 @@ CASES="receive_pinwell_send receive_netcat flood concurrent_senders send_to_grou
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh"
 
-WM_COMMAND=0x0111
-IDOK=1
 
 # A received note must not arrive with its text selected: the next key the
 # user presses would replace the whole message.

@@ -14,10 +14,7 @@ E2E_TMP_TAG=notefile
 
 CASES="save_picture"
 
-CMD_EXIT=32773
 CMD_SAVE_PICTURE=32903
-WM_COMMAND=0x0111
-IDOK=1
 # The file dialog's name field: the combo box of the explorer-style dialog,
 # or the plain edit of the older one.
 FILE_NAME_IDS="1148 1152"

@@ -18,8 +18,6 @@ case_name=${1:-}
 E2E_TMP_TAG=persist
 show_ini_on_failure=1
 
-WM_COMMAND=0x0111
-IDOK=1
 
 # value SECTION KEY: as the program reads it (outer blanks dropped).
 value() { ini_lookup 1 "$ini" "$1" "$2"; }

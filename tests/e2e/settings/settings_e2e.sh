@@ -18,8 +18,6 @@ E2E_TMP_TAG=settings
 CASES="settings_dialog"
 
 CMD_SETTINGS=32877
-CMD_EXIT=32773
-IDOK=1
 IDCANCEL=2
 # Sheet and page controls.
 IDC_TAB=1033

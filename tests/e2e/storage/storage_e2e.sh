@@ -12,9 +12,6 @@ E2E_TMP_TAG=storage
 
 CASES="read_only_data_file"
 
-CMD_EXIT=32773
-WM_COMMAND=0x0111
-IDOK=1
 CANNOT_WRITE=$'Sorry but Pinwell program is not working properly and it will be closed.\nPlease check if you have rights to write on disk because program can\'t write data to main ini file.'
 
 # A start with a data file that was written before and is read-only now:

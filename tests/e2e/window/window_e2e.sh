@@ -14,10 +14,7 @@ E2E_TMP_TAG=window
 
 CASES="families edge_resize roll_click ringing_alarm"
 
-CMD_SHOW_ALL=32796
-CMD_EXIT=32773
 CMD_HIDE_NOTE=32861
-WM_COMMAND=0x0111
 
 PORT=$((30000 + RANDOM % 20000))
 BODY_BACK=11327147   # 0x00ACD6AB: green body
