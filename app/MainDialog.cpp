@@ -226,13 +226,9 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         delete note;
         return nullptr;
     }
+    // Colours, fonts and brushes came with the look taken before creation.
     note->SetTitle(r.titleText);
-
-    note->SetBodyBackColor(body.backColor);
-    body.ApplyNoteFormat();
-    note->SetTitleBackColor(note->m_titleBackColor);
-    note->SetTitleTextColor(note->m_titleTextColor);
-    note->RebuildTitleFont();
+    note->ApplyTitleAlignment();
 
     AssignNoteIdentifier(note, received);
 

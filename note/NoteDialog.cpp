@@ -60,8 +60,8 @@ std::string Trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-const int kNoteIconIds[] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED,
-                            IDB_EXPIRE,          IDB_ALARM,       IDB_ALARM_RINGING};
+const int kNoteIconIds[] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT,   IDB_STATUS_FAILED, IDB_EXPIRE,
+                            IDB_ALARM,           IDB_ALARM_RINGING, IDB_ROLLDOWN};
 HBITMAP g_noteIcons[std::size(kNoteIconIds)] = {};
 
 const int kStatusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
@@ -116,8 +116,8 @@ void CNoteDialog::LoadNoteMenus() {
     }
 }
 
-BOOL CNoteDialog::CreateNote(HWND owner, bool laidOutLater) {
-    m_laidOutLater = laidOutLater;
+BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord) {
+    m_fromRecord = fromRecord;
     return Create(owner);
 }
 
@@ -137,7 +137,8 @@ BOOL CNoteDialog::OnInitDialog() {
     m_titleBrush.Reset(::CreateSolidBrush(m_titleBackColor));
 
     RebuildTitleFont();
-    SetDefaultTitle();
+    // A note made from a record is titled by its creator at once.
+    if (!m_fromRecord) SetDefaultTitle();
 
     const RECT wr = GetWindowRect();
     ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, (wr.right - wr.left) - 14, 5, 0, 0,
@@ -155,7 +156,7 @@ BOOL CNoteDialog::OnInitDialog() {
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
     // A layout for the template's size would be undone at once.
-    if (!m_laidOutLater) ApplyLayout();
+    if (!m_fromRecord) ApplyLayout();
     // Arrives once the creator has placed, filled and shown the note.
     ::PostMessageA(m_hWnd, WM_NOTE_SETTLED, 0, 0);
     return FALSE;
@@ -237,7 +238,7 @@ void CNoteDialog::HideNote() {
 
 void CNoteDialog::SetStatusIcon(int kind) {
     if (kind < 0 || kind > 2) return;
-    HWND icon = GetDlgItem(IDC_STATUS);
+    HWND icon = StripIcon(IDC_STATUS);
     ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(kStatusBitmaps[kind])));
     m_statusMarks[kind] = true;
     ::SetWindowPos(icon, nullptr, 4, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -251,17 +252,8 @@ void CNoteDialog::CreateTooltip() {
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
                                   nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!m_tooltip) return;
-    struct Tool { int id; const char* text; };
-    const Tool tools[] = {{IDC_ALARM, m_alarmTip.c_str()}, {IDC_EXPIRE, m_expireTip.c_str()}};
-    for (const Tool& t : tools) {
-        TOOLINFOA ti{};
-        ti.cbSize = sizeof ti;
-        ti.uFlags = TTF_IDISHWND;
-        ti.hwnd = m_hWnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(t.id));
-        ti.lpszText = const_cast<char*>(t.text);
-        ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+    for (int id : {IDC_ALARM, IDC_EXPIRE})
+        if (HWND icon = GetDlgItem(id)) AddIconTool(id, icon);
     ::SendMessageA(m_tooltip, TTM_SETTIPBKCOLOR, 0x00AFFFFF, 0);
     ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 200);
     ::SendMessageA(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 250);
@@ -355,14 +347,18 @@ void CNoteDialog::RebuildTitleFont() {
     lf.lfItalic = Has(m_titleFontType, 'I');
     lf.lfUnderline = Has(m_titleFontType, 'U');
     lf.lfStrikeOut = Has(m_titleFontType, 'S');
-    if (Has(m_titleFontType, 'L')) AlignTitle('L');
-    if (Has(m_titleFontType, 'C')) AlignTitle('C');
-    if (Has(m_titleFontType, 'R')) AlignTitle('R');
+    ApplyTitleAlignment();
     CFont font(::CreateFontIndirectA(&lf));
     ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
     NoteChanged();
+}
+
+void CNoteDialog::ApplyTitleAlignment() {
+    if (Has(m_titleFontType, 'L')) AlignTitle('L');
+    if (Has(m_titleFontType, 'C')) AlignTitle('C');
+    if (Has(m_titleFontType, 'R')) AlignTitle('R');
 }
 
 void CNoteDialog::AlignTitle(char letter) {
@@ -450,13 +446,13 @@ void CNoteDialog::RollUp() {
     m_rolledUp = true;
     ::SetWindowPos(m_hWnd, nullptr, m_savedFrame.left, m_savedFrame.top, w, kRolledUpHeight,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    HWND rollDown = GetDlgItem(IDC_ROLLDOWN);
+    HWND rollDown = StripIcon(IDC_ROLLDOWN);
     ::SetWindowPos(rollDown, nullptr, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(rollDown, SW_SHOW);
     ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, w - 15, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int kind = 0; kind < 3; ++kind) {
         if (!m_statusMarks[kind]) continue;
-        HWND icon = GetDlgItem(IDC_STATUS);
+        HWND icon = StripIcon(IDC_STATUS);
         ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(kStatusBitmaps[kind])));
         ::SetWindowPos(icon, nullptr, 16, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ::ShowWindow(icon, SW_SHOW);
@@ -509,6 +505,31 @@ void CNoteDialog::OnTimer(UINT_PTR id) {
     if (!CheckExpiration()) CheckAlarm();
 }
 
+// A tool for an icon not made yet is added when the icon is.
+void CNoteDialog::AddIconTool(int controlId, HWND icon) {
+    TOOLINFOA ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND;
+    ti.hwnd = m_hWnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(icon);
+    ti.lpszText = const_cast<char*>((controlId == IDC_ALARM ? m_alarmTip : m_expireTip).c_str());
+    ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+HWND CNoteDialog::StripIcon(int controlId) {
+    if (HWND icon = GetDlgItem(controlId)) return icon;
+    HWND icon = ::CreateWindowExA(0, "Static", "", WS_CHILD | SS_BITMAP | SS_NOTIFY, 0, 0, 0, 0, m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                  ::GetModuleHandleA(nullptr), nullptr);
+    if (!icon) return nullptr;
+    // Below the title and the body, as the controls the template makes are.
+    ::SetWindowPos(icon, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (controlId == IDC_ROLLDOWN)
+        ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ROLLDOWN)));
+    if (m_tooltip && (controlId == IDC_ALARM || controlId == IDC_EXPIRE)) AddIconTool(controlId, icon);
+    return icon;
+}
+
 // ---- alarm and expiration ---------------------------------------------------
 
 bool CNoteDialog::CheckExpiration() {
@@ -530,7 +551,7 @@ void CNoteDialog::CheckAlarm() {
         if (!verdict.ring) UpdateAlarmIcon();
     }
     if (verdict.ring) {
-        HWND icon = GetDlgItem(IDC_ALARM);
+        HWND icon = StripIcon(IDC_ALARM);
         ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM_RINGING)));
         ::ShowWindow(icon, SW_SHOW);
         ::InvalidateRect(icon, nullptr, TRUE);
@@ -553,25 +574,29 @@ int CNoteDialog::IconBaseX() const {
 }
 
 void CNoteDialog::UpdateExpireIcon() {
-    HWND icon = GetDlgItem(IDC_EXPIRE);
+    const bool shown = IsExpirationSet(m_expiration);
+    if (!shown && !GetDlgItem(IDC_EXPIRE)) return;  // never shown: nothing to hide
+    HWND icon = StripIcon(IDC_EXPIRE);
     ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_EXPIRE)));
     ::SetWindowPos(icon, nullptr, IconBaseX(), 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::ShowWindow(icon, IsExpirationSet(m_expiration) ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(icon, shown ? SW_SHOW : SW_HIDE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CNoteDialog::UpdateAlarmIcon() {
-    HWND icon = GetDlgItem(IDC_ALARM);
+    const bool shown = IsAlarmSet(m_alarm);
+    if (!shown && !GetDlgItem(IDC_ALARM)) return;
+    HWND icon = StripIcon(IDC_ALARM);
     ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM)));
     const int x = IconBaseX() + (IsExpirationSet(m_expiration) ? 12 : 0);
     ::SetWindowPos(icon, nullptr, x, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::ShowWindow(icon, IsAlarmSet(m_alarm) ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(icon, shown ? SW_SHOW : SW_HIDE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CNoteDialog::SetToolText(int controlId, const std::string& text) {
     (controlId == IDC_ALARM ? m_alarmTip : m_expireTip) = text;
-    if (!m_tooltip) return;
+    if (!m_tooltip || !GetDlgItem(controlId)) return;
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND;

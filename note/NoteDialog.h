@@ -31,8 +31,9 @@ public:
     CNoteDialog();
 
     // Creates the window, owned by owner (the main dialog).
-    // laidOutLater: the caller sizes the note and runs its layout itself.
-    BOOL CreateNote(HWND owner, bool laidOutLater = false);
+    // fromRecord: the caller has given the note a record's look (TakeLook)
+    // and will title, size and lay it out itself.
+    BOOL CreateNote(HWND owner, bool fromRecord = false);
 
     enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
@@ -107,6 +108,8 @@ public:
     void SetTitleTextColor(COLORREF colour);
     void RebuildTitleFont();
     void AlignTitle(char letter);
+    // The alignment the title font type asks for, applied to the title text.
+    void ApplyTitleAlignment();
     void SetDefaultTitle();
     void SetDateTitle();
     void SetTitle(const std::string& text);
@@ -156,6 +159,10 @@ private:
     LOGFONTA TitleLogFont() const;
     void ChooseColour(COLORREF& colour);
     void SetToolText(int controlId, const std::string& text);
+    // The strip icon with this id (roll down, status, expire or alarm), made
+    // the first time it is asked for.
+    HWND StripIcon(int controlId);
+    void AddIconTool(int controlId, HWND icon);
     int IconBaseX() const;
     bool OnThemeCommand(UINT command);
     LRESULT HitTest(LPARAM lParam, LRESULT defaultAnswer) const;
@@ -171,7 +178,7 @@ private:
     // The size and frame the controls were last placed for.
     int m_laidOutWidth = -1, m_laidOutHeight = -1;
     bool m_laidOutBorder = false;
-    bool m_laidOutLater = false;
+    bool m_fromRecord = false;
     CFont m_titleFont;
     CBrush m_bodyBrush;
     CBrush m_titleBrush;

@@ -3,12 +3,14 @@
 // mouse, the double-click that rolls, and a one-time alarm ringing between
 // two ticks.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
 #include "WinTestSupport.h"
 #include "app/Clock.h"
 #include "app/OsLabel.h"
+#include "note/AlarmSchedule.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
 #include "store/NoteRecord.h"
@@ -107,9 +109,9 @@ TEST_F(NoteEdgesTest, AOneTimeAlarmRingsOnAVisibleIconThatGoesAtTheNextTick) {
     clock_.Set(MakeLocalTime(2025, 3, 14, 9, 29, 45));
     CNoteDialog* note = NewNote(300, 200);
     note->SetNoteId(4);
-    HWND icon = ::GetDlgItem(note->m_hWnd, IDC_ALARM);
     note->m_alarm = "14032025-093000-0-0";
     note->UpdateAlarmIcon();
+    HWND icon = ::GetDlgItem(note->m_hWnd, IDC_ALARM);
     const LRESULT normal = ::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0);
     note->CheckAlarm();  // 09:29:45, not yet due
     EXPECT_FALSE(note->IsRinging());
@@ -127,6 +129,30 @@ TEST_F(NoteEdgesTest, AOneTimeAlarmRingsOnAVisibleIconThatGoesAtTheNextTick) {
     clock_.Advance(20);
     ::SendMessageA(note->m_hWnd, WM_TIMER, 1, 0);
     EXPECT_FALSE(::IsWindowVisible(icon));
+}
+
+// The expire and alarm icons are made when first shown, possibly after the
+// mouse has already made the tooltip: their tips must still be there.
+TEST_F(NoteEdgesTest, IconsMadeAfterTheTooltipStillGetTheirTips) {
+    clock_.Set(MakeLocalTime(2025, 3, 14, 9, 0, 0));
+    CNoteDialog* note = NewNote(300, 200);
+    EXPECT_EQ(::GetDlgItem(note->m_hWnd, IDC_ALARM), nullptr);
+    MSG move{note->m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(150, 100)};
+    static_cast<CWnd*>(note)->PreTranslateMessage(&move);  // what the message loop does
+    HWND tip = nullptr;
+    for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
+        if (::GetWindow(w, GW_OWNER) == note->m_hWnd && ClassOf(w) == TOOLTIPS_CLASSA) tip = w;
+    ASSERT_NE(tip, nullptr);
+
+    note->m_alarm = "14032025-093000-0-0";
+    note->UpdateAlarmTip();
+    note->UpdateAlarmIcon();
+    note->m_expiration = "15032025-090000-1";
+    note->UpdateExpireTip();
+    note->UpdateExpireIcon();
+    EXPECT_EQ(ToolText(tip, note->m_hWnd, IDC_ALARM), AlarmTip(note->m_alarm));
+    EXPECT_EQ(ToolText(tip, note->m_hWnd, IDC_EXPIRE), ExpireTip(note->m_expiration));
+    EXPECT_NE(ToolText(tip, note->m_hWnd, IDC_ALARM), ToolText(tip, note->m_hWnd, IDC_EXPIRE));
 }
 
 }  // namespace

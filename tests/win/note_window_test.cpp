@@ -244,8 +244,9 @@ TEST_F(NoteWindowTest, TypingStoresTheNoteSoonWithoutRunningTheExpiryCheck) {
 
 TEST_F(NoteWindowTest, StatusIconShowsTheLatestMarkAndAfterARollTheFirst) {
     CNoteDialog* note = NewNoteWindow(300, 200);
-    HWND icon = ::GetDlgItem(note->m_hWnd, IDC_STATUS);
+    EXPECT_EQ(::GetDlgItem(note->m_hWnd, IDC_STATUS), nullptr) << "made when first shown";
     note->SetStatusIcon(CNoteDialog::kSent);
+    HWND icon = ::GetDlgItem(note->m_hWnd, IDC_STATUS);
     const LRESULT sent = ::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0);
     note->SetStatusIcon(CNoteDialog::kSendFailed);
     const LRESULT failed = ::SendMessageA(icon, STM_GETIMAGE, IMAGE_BITMAP, 0);

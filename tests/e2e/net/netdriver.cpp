@@ -136,9 +136,9 @@ HMODULE OpenProgram() {
 
 // The icon as the screen shows it, matched against the three pictures.
 std::string StatusIcon(HWND note, HMODULE program) {
+    // A note that never showed a status has no status control at all.
     HWND icon = ::GetDlgItem(note, kStatusIconId);
-    if (!icon) return "no-control";
-    if (!::IsWindowVisible(icon)) return "none";
+    if (!icon || !::IsWindowVisible(icon)) return "none";
     RECT r{};
     ::GetWindowRect(icon, &r);
     HDC screen = ::GetDC(nullptr);
