@@ -44,25 +44,44 @@ int Usage() {
 // Every note that exists when the watch starts is old, visible or not; a
 // new one counts from the moment it is first seen visible. Polls every
 // 5 ms, which is well below the half-second tick that creates the notes.
+// Each question about another process's window is a wineserver round trip
+// the program being measured waits behind, so a window is classified once
+// (only a dialog owned by the main dialog can be a note; its controls may
+// come a moment after it), and then only new notes not yet visible are asked
+// about again.
 int CmdWatchNew(long long n, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     HWND main = FindHiddenMain();
-    std::set<HWND> old, seen;
+    std::set<HWND> settled;  // old notes, reported notes and every other window
+    std::set<HWND> pending;  // new notes not visible yet
     for (HWND hwnd : TopLevelWindows())
-        if (IsNote(hwnd, main)) old.insert(hwnd);
+        if (IsNote(hwnd, main)) settled.insert(hwnd);
     std::printf("ready %lld\n", UnixMs());
     std::fflush(stdout);
-    while (static_cast<long long>(seen.size()) < n) {
+    long long reported = 0;
+    while (reported < n) {
         if (!main) main = FindHiddenMain();
         const long long now = UnixMs();
         for (HWND hwnd : TopLevelWindows()) {
-            if (old.count(hwnd) || seen.count(hwnd) || !::IsWindowVisible(hwnd) || !IsNote(hwnd, main)) continue;
-            seen.insert(hwnd);
+            if (settled.count(hwnd)) continue;
+            if (!pending.count(hwnd)) {
+                if (!main) continue;
+                if (ClassName(hwnd) != "#32770" || ::GetWindow(hwnd, GW_OWNER) != main) {
+                    settled.insert(hwnd);
+                    continue;
+                }
+                if (!IsNote(hwnd, main)) continue;
+                pending.insert(hwnd);
+            }
+            if (!::IsWindowVisible(hwnd)) continue;
+            pending.erase(hwnd);
+            settled.insert(hwnd);
+            ++reported;
             std::printf("%lld %llu %s\n", now, Handle(hwnd), WindowText(hwnd).c_str());
             std::fflush(stdout);
         }
         if (::GetTickCount64() >= deadline) {
-            std::fprintf(stderr, "netdriver: %zu new notes, wanted %lld\n", seen.size(), n);
+            std::fprintf(stderr, "netdriver: %lld new notes, wanted %lld\n", reported, n);
             return 1;
         }
         ::Sleep(5);
