@@ -61,7 +61,7 @@ std::string Trimmed(const std::string& s) {
 }
 
 const int kNoteIconIds[] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT,   IDB_STATUS_FAILED, IDB_EXPIRE,
-                            IDB_ALARM,           IDB_ALARM_RINGING, IDB_ROLLDOWN};
+                            IDB_ALARM,           IDB_ALARM_RINGING, IDB_ROLLDOWN,      IDB_CLOSE};
 HBITMAP g_noteIcons[std::size(kNoteIconIds)] = {};
 
 const int kStatusBitmaps[3] = {IDB_STATUS_RECEIVED, IDB_STATUS_SENT, IDB_STATUS_FAILED};
@@ -136,11 +136,14 @@ BOOL CNoteDialog::OnInitDialog() {
     m_bodyBrush.Reset(::CreateSolidBrush(m_body.backColor));
     m_titleBrush.Reset(::CreateSolidBrush(m_titleBackColor));
 
-    RebuildTitleFont();
-    // A note made from a record is titled by its creator at once.
+    // A note made from a record is titled and its title aligned by its
+    // creator at once.
+    RebuildTitleFont(!m_fromRecord);
     if (!m_fromRecord) SetDefaultTitle();
 
     const RECT wr = GetWindowRect();
+    ::SendDlgItemMessageA(m_hWnd, IDC_CLOSE, STM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_CLOSE)));
     ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, (wr.right - wr.left) - 14, 5, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(GetDlgItem(IDC_CLOSE), SW_HIDE);
@@ -336,18 +339,16 @@ void CNoteDialog::SetDateTitle() {
     SetTitle(CSettingsStore().FormatDate(now.wDay, now.wMonth, now.wYear));
 }
 
-void CNoteDialog::RebuildTitleFont() {
+void CNoteDialog::RebuildTitleFont(bool align) {
     LOGFONTA lf{};
-    HDC dc = ::GetDC(m_hWnd);
-    lf.lfHeight = -::MulDiv(m_titleFontSize, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ::ReleaseDC(m_hWnd, dc);
+    lf.lfHeight = -::MulDiv(m_titleFontSize, ScreenPixelsPerInch(), 72);
     lstrcpynA(lf.lfFaceName, m_titleFontName.c_str(), LF_FACESIZE);
     lf.lfCharSet = m_titleCharSet;
     lf.lfWeight = Has(m_titleFontType, 'B') ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = Has(m_titleFontType, 'I');
     lf.lfUnderline = Has(m_titleFontType, 'U');
     lf.lfStrikeOut = Has(m_titleFontType, 'S');
-    ApplyTitleAlignment();
+    if (align) ApplyTitleAlignment();
     CFont font(::CreateFontIndirectA(&lf));
     ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);

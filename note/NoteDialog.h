@@ -106,7 +106,8 @@ public:
     void SetBodyBackColor(COLORREF colour) override;
     void SetTitleBackColor(COLORREF colour);
     void SetTitleTextColor(COLORREF colour);
-    void RebuildTitleFont();
+    // align false: the caller aligns the title once it has its text.
+    void RebuildTitleFont(bool align = true);
     void AlignTitle(char letter);
     // The alignment the title font type asks for, applied to the title text.
     void ApplyTitleAlignment();

@@ -421,12 +421,19 @@ bool CNoteEdit::SetBodyRtf(const std::string& rtf) {
     return es.dwError == 0;
 }
 
-int CNoteEdit::PixelsPerInch() const {
-    HDC dc = ::GetDC(m_hWnd);
-    const int ppi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ::ReleaseDC(m_hWnd, dc);
-    return ppi > 0 ? ppi : 96;
+// The system's resolution, the same for every window of this program and
+// fixed for the session: asked once, not twice for every note built.
+int ScreenPixelsPerInch() {
+    static const int ppi = [] {
+        HDC dc = ::GetDC(nullptr);
+        const int value = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+        if (dc) ::ReleaseDC(nullptr, dc);
+        return value > 0 ? value : 96;
+    }();
+    return ppi;
 }
+
+int CNoteEdit::PixelsPerInch() const { return ScreenPixelsPerInch(); }
 
 void CNoteEdit::ApplyNoteFormat(bool coloursOnly) {
     if (!coloursOnly) {

@@ -19,6 +19,9 @@
 
 enum class TextEffect { Bold, Italic, Underline, Strikeout };
 
+// Pixels per logical inch of the screen (the system resolution).
+int ScreenPixelsPerInch();
+
 class CNoteEdit {
 public:
     CNoteEdit();
