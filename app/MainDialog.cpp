@@ -227,14 +227,20 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         return nullptr;
     }
     // Colours, fonts and brushes came with the look taken before creation.
-    note->SetTitle(r.titleText);
+    // A received title that is rewritten below is not set twice.
+    const bool fromSender = received && !imported;
+    const ReplyTitle reply = fromSender ? ReceivedTitle(r.titleText, r.titleFontType) : ReplyTitle{};
+    if (!fromSender || reply.replyOffered) note->SetTitle(r.titleText);
     note->ApplyTitleAlignment();
 
-    AssignNoteIdentifier(note, received);
+    const SIZE size{r.width, r.height};
+    AssignNoteIdentifier(note, received, received ? &size : nullptr);
 
     if (received) {
+        // Sized with its cascade move, unless it was not moved.
         const RECT wr = note->GetWindowRect();
-        ::SetWindowPos(note->m_hWnd, nullptr, wr.left, wr.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (wr.right - wr.left != r.width || wr.bottom - wr.top != r.height)
+            ::SetWindowPos(note->m_hWnd, nullptr, wr.left, wr.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
         int left = r.left, top = r.top;
         if (IsOffScreen(left, top, r.width, r.height, ::GetSystemMetrics(SM_CXSCREEN),
@@ -260,8 +266,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }
 
-    if (received && !imported) {
-        const ReplyTitle reply = ReceivedTitle(r.titleText, r.titleFontType);
+    if (fromSender) {
         body.replyOffered = reply.replyOffered;
         body.replyTo = reply.replyOffered ? reply.replyTo : std::string();
         if (!reply.replyOffered) note->SetTitle(reply.title);
@@ -289,7 +294,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     return note;
 }
 
-CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) {
+CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size) {
     if (newNote && MainDataFileFull()) EnforceSizeLimit();
     ::SetForegroundWindow(m_hWnd);
     ++m_noteCounter;
@@ -309,8 +314,8 @@ CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote) 
                       ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     if (place.stop) return note;
     if (place.moved)
-        ::SetWindowPos(note->m_hWnd, nullptr, place.window.left, place.window.top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(note->m_hWnd, nullptr, place.window.left, place.window.top, size ? size->cx : 0,
+                       size ? size->cy : 0, (size ? 0 : SWP_NOSIZE) | SWP_NOZORDER | SWP_NOACTIVATE);
     // A window handed in (a received or imported note) is shown by its caller
     // once it has its size, frame and layout, so it has nothing to hide
     // behind a transparent window: sized and laid out on screen it would be

@@ -37,7 +37,9 @@ public:
     CNoteDialog* OpenNoteWindow(const NoteRecord& record, bool received, bool imported);
     // Gives a note the next identifier; for a new note (note == nullptr
     // creates one) also places, sizes and shows it.
-    CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote);
+    // size, for a window handed in: the size it is to have, given to it in
+    // the same step as a cascade move (it is placed by the size it has).
+    CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size = nullptr);
     void LoadNotes(int count);
     // The "New note" command.
     CNoteDialog* NewNote();
