@@ -256,7 +256,7 @@ void CNoteDialog::CreateTooltip() {
                                   nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!m_tooltip) return;
     for (int id : {IDC_ALARM, IDC_EXPIRE})
-        if (HWND icon = GetDlgItem(id)) AddIconTool(id, icon);
+        if (HWND icon = GetDlgItem(id)) SendIconTool(TTM_ADDTOOLA, id, icon);
     ::SendMessageA(m_tooltip, TTM_SETTIPBKCOLOR, 0x00AFFFFF, 0);
     ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 200);
     ::SendMessageA(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 250);
@@ -506,15 +506,15 @@ void CNoteDialog::OnTimer(UINT_PTR id) {
     if (!CheckExpiration()) CheckAlarm();
 }
 
-// A tool for an icon not made yet is added when the icon is.
-void CNoteDialog::AddIconTool(int controlId, HWND icon) {
+// The icon's tool, with its tip text, sent to the tooltip as message.
+void CNoteDialog::SendIconTool(UINT message, int controlId, HWND icon) {
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND;
     ti.hwnd = m_hWnd;
     ti.uId = reinterpret_cast<UINT_PTR>(icon);
     ti.lpszText = const_cast<char*>((controlId == IDC_ALARM ? m_alarmTip : m_expireTip).c_str());
-    ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageA(m_tooltip, message, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 HWND CNoteDialog::StripIcon(int controlId) {
@@ -527,7 +527,9 @@ HWND CNoteDialog::StripIcon(int controlId) {
     ::SetWindowPos(icon, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (controlId == IDC_ROLLDOWN)
         ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ROLLDOWN)));
-    if (m_tooltip && (controlId == IDC_ALARM || controlId == IDC_EXPIRE)) AddIconTool(controlId, icon);
+    // A tool for an icon not made yet is added when the icon is.
+    if (m_tooltip && (controlId == IDC_ALARM || controlId == IDC_EXPIRE))
+        SendIconTool(TTM_ADDTOOLA, controlId, icon);
     return icon;
 }
 
@@ -597,14 +599,8 @@ void CNoteDialog::UpdateAlarmIcon() {
 
 void CNoteDialog::SetToolText(int controlId, const std::string& text) {
     (controlId == IDC_ALARM ? m_alarmTip : m_expireTip) = text;
-    if (!m_tooltip || !GetDlgItem(controlId)) return;
-    TOOLINFOA ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND;
-    ti.hwnd = m_hWnd;
-    ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(controlId));
-    ti.lpszText = const_cast<char*>(text.c_str());
-    ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    HWND icon = GetDlgItem(controlId);
+    if (m_tooltip && icon) SendIconTool(TTM_UPDATETIPTEXTA, controlId, icon);
 }
 
 void CNoteDialog::UpdateAlarmTip() { SetToolText(IDC_ALARM, AlarmTip(m_alarm)); }

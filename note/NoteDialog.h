@@ -163,7 +163,7 @@ private:
     // The strip icon with this id (roll down, status, expire or alarm), made
     // the first time it is asked for.
     HWND StripIcon(int controlId);
-    void AddIconTool(int controlId, HWND icon);
+    void SendIconTool(UINT message, int controlId, HWND icon);
     int IconBaseX() const;
     bool OnThemeCommand(UINT command);
     LRESULT HitTest(LPARAM lParam, LRESULT defaultAnswer) const;
