@@ -124,8 +124,17 @@ new_prefix() {
     cp -a "$base" "$1/prefix" || die "cannot copy the base prefix $base"
     export WINEPREFIX=$1/prefix
     prefixes+=("$WINEPREFIX")
-    local appdata
-    appdata=$(drv appdata) || die "pwdriver appdata failed"
+    # The prefix's first program starts its wineserver. Wine has been seen,
+    # once in many runs, to answer that first start with its launcher's
+    # "Application could not be started" instead of running the driver; a
+    # second start in the same prefix works.
+    local appdata tries=0
+    until appdata=$(drv appdata) && [[ $appdata == [A-Za-z]:\\* ]]; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 3 ] || die "pwdriver appdata failed: $appdata"
+        echo "[$case_name] pwdriver appdata answered '$appdata'; trying again" >&2
+        sleep 1
+    done
     appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
     [ -d "$appdata" ] || die "data folder $appdata does not exist"
     ini=$appdata/Pinwell.ini
