@@ -222,7 +222,9 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     auto* note = new CNoteDialog();
     CNoteEdit& body = note->Body();
     note->TakeLook(r, true);
-    if (!note->CreateNote(m_hWnd, true)) {
+    // Shown transparent below, until the end of start-up makes it opaque.
+    const bool transparent = !received && !imported && r.hidden != "Yes";
+    if (!note->CreateNote(m_hWnd, true, transparent)) {
         delete note;
         return nullptr;
     }
@@ -261,7 +263,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
     // Shown once complete: a window laid out and framed while on screen is
     // drawn again for every step.
-    if (!received && !imported && r.hidden != "Yes") {
+    if (transparent) {
         note->SetAlpha(0);
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }

@@ -116,19 +116,15 @@ void CNoteDialog::LoadNoteMenus() {
     }
 }
 
-BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord) {
+BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool transparent) {
     m_fromRecord = fromRecord;
+    m_startTransparent = transparent;
     return Create(owner);
 }
 
 BOOL CNoteDialog::OnInitDialog() {
     CSettingsStore settings;
-    if (!settings.IsOn(Switch::ShowTaskBar)) {
-        const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
-        ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex & WS_EX_TOOLWINDOW);
-    }
-
-    m_body.Attach(GetDlgItem(IDC_NOTE_BODY), this);
+    m_body.Attach(Control(IDC_NOTE_BODY), this);
     ::SendMessageA(m_body.m_hWnd, EM_GETEVENTMASK, 0, 0);
     ::SendMessageA(m_body.m_hWnd, EM_SETEVENTMASK, 0, 0x703);
     m_body.ApplyNoteFormat();
@@ -141,21 +137,29 @@ BOOL CNoteDialog::OnInitDialog() {
     RebuildTitleFont(!m_fromRecord);
     if (!m_fromRecord) SetDefaultTitle();
 
-    const RECT wr = GetWindowRect();
-    ::SendDlgItemMessageA(m_hWnd, IDC_CLOSE, STM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_CLOSE)));
-    ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, (wr.right - wr.left) - 14, 5, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(GetDlgItem(IDC_CLOSE), SW_HIDE);
+    ::SendMessageA(Control(IDC_CLOSE), STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_CLOSE)));
+    // A note from a record is laid out by its creator, which places the
+    // button then.
+    if (!m_fromRecord) {
+        const RECT wr = GetWindowRect();
+        ::SetWindowPos(Control(IDC_CLOSE), nullptr, (wr.right - wr.left) - 14, 5, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(Control(IDC_CLOSE), SW_HIDE);
 
     ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr);
 
     m_user32 = ::LoadLibraryA("USER32.dll");
-    const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
+    // The extended style is changed once: each change is a new frame for
+    // the window.
+    LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
+    if (!settings.IsOn(Switch::ShowTaskBar)) ex &= WS_EX_TOOLWINDOW;
     ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     // A layered window is not drawn at all until it has been given an alpha,
     // so this one call is made on every system, whatever SetAlpha decides.
-    SetRawAlpha(255);
+    // A note its creator will make transparent is made so at once.
+    SetRawAlpha(m_startTransparent && AlphaFollowsSettings() ? 0 : 255);
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
     // A layout for the template's size would be undone at once.
@@ -175,10 +179,14 @@ void CNoteDialog::PostNcDestroy() {
     delete this;
 }
 
-void CNoteDialog::SetAlpha(BYTE alpha) {
-    // Only these systems draw a layered note reliably while it is laid out.
+// Only these systems draw a layered note reliably while it is laid out.
+bool CNoteDialog::AlphaFollowsSettings() {
     const std::string& os = OsFamily();
-    if (os != "Windows 2000/XP" && os != "Windows 7/8") return;
+    return os == "Windows 2000/XP" || os == "Windows 7/8";
+}
+
+void CNoteDialog::SetAlpha(BYTE alpha) {
+    if (!AlphaFollowsSettings()) return;
     // A transparent window shows nothing, so drawing it is wasted: the
     // redraw that makes it opaque again draws it whole. Start-up hides and
     // shows every note this way, and each full redraw costs milliseconds.
@@ -246,7 +254,7 @@ void CNoteDialog::SetStatusIcon(int kind) {
     m_statusMarks[kind] = true;
     ::SetWindowPos(icon, nullptr, 4, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, SW_SHOW);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
 }
 
 void CNoteDialog::CreateTooltip() {
@@ -256,7 +264,7 @@ void CNoteDialog::CreateTooltip() {
                                   nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!m_tooltip) return;
     for (int id : {IDC_ALARM, IDC_EXPIRE})
-        if (HWND icon = GetDlgItem(id)) SendIconTool(TTM_ADDTOOLA, id, icon);
+        if (HWND icon = Control(id)) SendIconTool(TTM_ADDTOOLA, id, icon);
     ::SendMessageA(m_tooltip, TTM_SETTIPBKCOLOR, 0x00AFFFFF, 0);
     ::SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, 200);
     ::SendMessageA(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 250);
@@ -311,14 +319,14 @@ void CNoteDialog::StoreNote(const std::string& fileName) {
 
 std::string CNoteDialog::TitleText() const {
     char buf[4096] = {};
-    ::GetDlgItemTextA(m_hWnd, IDC_NOTE_TITLE, buf, sizeof buf);
+    ::GetWindowTextA(Control(IDC_NOTE_TITLE), buf, sizeof buf);
     return buf;
 }
 
 void CNoteDialog::SetTitle(const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, IDC_NOTE_TITLE, text.c_str());
+    ::SetWindowTextA(Control(IDC_NOTE_TITLE), text.c_str());
     ::SetWindowTextA(m_hWnd, text.c_str());
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 
@@ -350,9 +358,9 @@ void CNoteDialog::RebuildTitleFont(bool align) {
     lf.lfStrikeOut = Has(m_titleFontType, 'S');
     if (align) ApplyTitleAlignment();
     CFont font(::CreateFontIndirectA(&lf));
-    ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    ::SendMessageA(Control(IDC_NOTE_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 
@@ -363,37 +371,44 @@ void CNoteDialog::ApplyTitleAlignment() {
 }
 
 void CNoteDialog::AlignTitle(char letter) {
-    HWND title = GetDlgItem(IDC_NOTE_TITLE);
-    LONG_PTR style = ::GetWindowLongPtrA(title, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK);
+    HWND title = Control(IDC_NOTE_TITLE);
+    // Only what changes is set: a note opened from its record is aligned as
+    // it already is, and each set is a trip to the window system.
+    const LONG_PTR oldStyle = ::GetWindowLongPtrA(title, GWL_STYLE);
+    LONG_PTR style = oldStyle & ~static_cast<LONG_PTR>(SS_TYPEMASK);
     style |= letter == 'L' ? SS_LEFT : letter == 'R' ? SS_RIGHT : SS_CENTER;
-    ::SetWindowLongPtrA(title, GWL_STYLE, style);
-    std::string text = Trimmed(TitleText());
+    if (style != oldStyle) ::SetWindowLongPtrA(title, GWL_STYLE, style);
+    const std::string current = TitleText();
+    std::string text = Trimmed(current);
     if (letter == 'L') text = " " + text;
     if (letter == 'R') text += " ";
-    ::SetWindowTextA(title, text.c_str());
+    if (text != current)
+        ::SetWindowTextA(title, text.c_str());
+    else if (style != oldStyle)
+        ::InvalidateRect(title, nullptr, TRUE);
     std::string type;
     for (char c : m_titleFontType)
         if (c != 'L' && c != 'C' && c != 'R') type += c;
     m_titleFontType = type + letter;
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
 }
 
 void CNoteDialog::SetBodyBackColor(COLORREF colour) {
     m_bodyBrush.Reset(::CreateSolidBrush(colour));
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 
 void CNoteDialog::SetTitleBackColor(COLORREF colour) {
     m_titleBackColor = colour;
     m_titleBrush.Reset(::CreateSolidBrush(colour));
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 
 void CNoteDialog::SetTitleTextColor(COLORREF colour) {
     m_titleTextColor = colour;
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 
@@ -428,10 +443,10 @@ void CNoteDialog::ApplyLayout() {
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
-    ::MoveWindow(GetDlgItem(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);
-    ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, l.closeX, l.closeY, 0, 0,
+    ::MoveWindow(Control(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);
+    ::SetWindowPos(Control(IDC_CLOSE), nullptr, l.closeX, l.closeY, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
 }
 
 // Resizing a shown window 20 pixels larger and back only to make the size
@@ -450,7 +465,7 @@ void CNoteDialog::RollUp() {
     HWND rollDown = StripIcon(IDC_ROLLDOWN);
     ::SetWindowPos(rollDown, nullptr, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(rollDown, SW_SHOW);
-    ::SetWindowPos(GetDlgItem(IDC_CLOSE), nullptr, w - 15, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(Control(IDC_CLOSE), nullptr, w - 15, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int kind = 0; kind < 3; ++kind) {
         if (!m_statusMarks[kind]) continue;
         HWND icon = StripIcon(IDC_STATUS);
@@ -471,7 +486,7 @@ void CNoteDialog::RollDown() {
     ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, w + 20, h + 20, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(m_hWnd, nullptr, wr.left, wr.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyLayout();
-    ::ShowWindow(GetDlgItem(IDC_ROLLDOWN), SW_HIDE);
+    ::ShowWindow(Control(IDC_ROLLDOWN), SW_HIDE);
     for (int kind = 0; kind < 3; ++kind) {
         if (m_statusMarks[kind]) {
             SetStatusIcon(kind);
@@ -491,7 +506,7 @@ void CNoteDialog::ToggleRoll() {
 
 void CNoteDialog::RefreshFromSettings() {
     SetAlpha(0);
-    ::ShowWindow(GetDlgItem(IDC_CLOSE), CSettingsStore().IsOn(Switch::ShowCloseButton) ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(Control(IDC_CLOSE), CSettingsStore().IsOn(Switch::ShowCloseButton) ? SW_SHOW : SW_HIDE);
     ForceLayout();
     UpdateExpireTip();
     UpdateAlarmTip();
@@ -517,12 +532,29 @@ void CNoteDialog::SendIconTool(UINT message, int controlId, HWND icon) {
     ::SendMessageA(m_tooltip, message, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+// A note that is not on screen is drawn whole when it is shown: marking it
+// for drawing before then is a trip to the window system for nothing.
+void CNoteDialog::Repaint() {
+    if (::IsWindowVisible(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+HWND CNoteDialog::Control(int id) const {
+    if (id < IDC_NOTE_BODY || id > IDC_ALARM) return ::GetDlgItem(m_hWnd, id);
+    // A control lives as long as its note, so a handle once found stays good.
+    // The strip icons are made by StripIcon alone, which keeps them here.
+    HWND& slot = m_controls[id - IDC_NOTE_BODY];
+    const bool stripIcon = id == IDC_ROLLDOWN || id == IDC_STATUS || id == IDC_EXPIRE || id == IDC_ALARM;
+    if (!slot && !stripIcon) slot = ::GetDlgItem(m_hWnd, id);
+    return slot;
+}
+
 HWND CNoteDialog::StripIcon(int controlId) {
-    if (HWND icon = GetDlgItem(controlId)) return icon;
+    if (HWND icon = Control(controlId)) return icon;
     HWND icon = ::CreateWindowExA(0, "Static", "", WS_CHILD | SS_BITMAP | SS_NOTIFY, 0, 0, 0, 0, m_hWnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                   ::GetModuleHandleA(nullptr), nullptr);
     if (!icon) return nullptr;
+    m_controls[controlId - IDC_NOTE_BODY] = icon;
     // Below the title and the body, as the controls the template makes are.
     ::SetWindowPos(icon, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (controlId == IDC_ROLLDOWN)
@@ -572,34 +604,34 @@ void CNoteDialog::CheckAlarm() {
 
 int CNoteDialog::IconBaseX() const {
     int x = m_rolledUp ? 15 : 3;
-    if (::IsWindowVisible(GetDlgItem(IDC_STATUS))) x += 13;
+    if (::IsWindowVisible(Control(IDC_STATUS))) x += 13;
     return x;
 }
 
 void CNoteDialog::UpdateExpireIcon() {
     const bool shown = IsExpirationSet(m_expiration);
-    if (!shown && !GetDlgItem(IDC_EXPIRE)) return;  // never shown: nothing to hide
+    if (!shown && !Control(IDC_EXPIRE)) return;  // never shown: nothing to hide
     HWND icon = StripIcon(IDC_EXPIRE);
     ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_EXPIRE)));
     ::SetWindowPos(icon, nullptr, IconBaseX(), 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, shown ? SW_SHOW : SW_HIDE);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
 }
 
 void CNoteDialog::UpdateAlarmIcon() {
     const bool shown = IsAlarmSet(m_alarm);
-    if (!shown && !GetDlgItem(IDC_ALARM)) return;
+    if (!shown && !Control(IDC_ALARM)) return;
     HWND icon = StripIcon(IDC_ALARM);
     ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM)));
     const int x = IconBaseX() + (IsExpirationSet(m_expiration) ? 12 : 0);
     ::SetWindowPos(icon, nullptr, x, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(icon, shown ? SW_SHOW : SW_HIDE);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
 }
 
 void CNoteDialog::SetToolText(int controlId, const std::string& text) {
     (controlId == IDC_ALARM ? m_alarmTip : m_expireTip) = text;
-    HWND icon = GetDlgItem(controlId);
+    HWND icon = Control(controlId);
     if (m_tooltip && icon) SendIconTool(TTM_UPDATETIPTEXTA, controlId, icon);
 }
 
@@ -754,9 +786,9 @@ LOGFONTA CNoteDialog::TitleLogFont() const {
 
 void CNoteDialog::ApplyTitleLogFont(const LOGFONTA& lf) {
     CFont font(::CreateFontIndirectA(&lf));
-    ::SendDlgItemMessageA(m_hWnd, IDC_NOTE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    ::SendMessageA(Control(IDC_NOTE_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     m_titleFont = std::move(font);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    Repaint();
     NoteChanged();
 }
 

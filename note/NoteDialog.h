@@ -10,6 +10,7 @@
 #include "note/NoteEdit.h"
 #include "note/NoteGeometry.h"
 #include "note/NoteHost.h"
+#include "res/resource.h"
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
 #include "win/Gdi.h"
@@ -33,7 +34,9 @@ public:
     // Creates the window, owned by owner (the main dialog).
     // fromRecord: the caller has given the note a record's look (TakeLook)
     // and will title, size and lay it out itself.
-    BOOL CreateNote(HWND owner, bool fromRecord = false);
+    // transparent: the caller will make the note transparent (SetAlpha(0))
+    // before showing it, so it may be made that way.
+    BOOL CreateNote(HWND owner, bool fromRecord = false, bool transparent = false);
 
     enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
@@ -148,6 +151,8 @@ private:
     // pause, so that a crash costs at most the last two seconds.
     void NoteChanged();
     void SetRawAlpha(BYTE alpha);
+    // Whether SetAlpha changes anything on the system the note runs on.
+    static bool AlphaFollowsSettings();
     void ShowCloseMenu();
     void ShowTitleMenu();
     void PrepareRollItem(const CMenu& menu);
@@ -163,6 +168,11 @@ private:
     // The strip icon with this id (roll down, status, expire or alarm), made
     // the first time it is asked for.
     HWND StripIcon(int controlId);
+    // One of the note's own controls (body, title, close, strip icons), kept
+    // once found: a lookup through the system walks the note's children, a
+    // round trip to the window server under Wine, many times per note.
+    HWND Control(int id) const;
+    void Repaint();
     void SendIconTool(UINT message, int controlId, HWND icon);
     int IconBaseX() const;
     bool OnThemeCommand(UINT command);
@@ -180,6 +190,7 @@ private:
     int m_laidOutWidth = -1, m_laidOutHeight = -1;
     bool m_laidOutBorder = false;
     bool m_fromRecord = false;
+    bool m_startTransparent = false;
     CFont m_titleFont;
     CBrush m_bodyBrush;
     CBrush m_titleBrush;
@@ -194,4 +205,5 @@ private:
     bool m_controlDown = false;
     bool m_statusMarks[3] = {false, false, false};
     CAlarmState m_alarmState;
+    mutable HWND m_controls[IDC_ALARM - IDC_NOTE_BODY + 1] = {};
 };

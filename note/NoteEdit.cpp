@@ -15,11 +15,11 @@
 #include "res/resource.h"
 #include "win/WinApp.h"
 #include "win/OnDemand.h"
+#include "win/WindowTable.h"
 
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 
 // Mask of the note font as the default character format: bold, italic,
 // underline, size, colour, face and character set (no strikeout: "S" is
@@ -314,31 +314,69 @@ void CNoteEdit::SetPictures() {
     }
 }
 
+namespace {
+// The body's own window procedure and the object that answers for it. The
+// object is gone (null) when it let go of a window that another subclass
+// has since been put over; the procedure then only passes messages on.
+struct BodyHook {
+    CNoteEdit* self = nullptr;
+    WNDPROC previous = nullptr;
+};
+CWindowTable<BodyHook>& BodyHooks() {
+    static auto* table = new CWindowTable<BodyHook>;
+    return *table;
+}
+}  // namespace
+
+// Subclassed directly rather than through SetWindowSubclass, which finds its
+// data through a window property for every message: under Wine a round trip
+// to the window server, dozens of times for each note that is opened. The
+// procedure is a Unicode one, as the common controls' subclass procedure is.
 void CNoteEdit::Attach(HWND hwnd, INoteHost* host) {
     Detach();
     m_hWnd = hwnd;
     m_host = host;
-    if (m_hWnd) ::SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (!m_hWnd) return;
+    const auto previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC));
+    BodyHooks().Bind(m_hWnd, BodyHook{this, previous});
+    m_previousProc = previous;
+    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BodyProc));
 }
 
 void CNoteEdit::Detach() {
     CloseFind();
-    if (m_hWnd) ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    if (m_hWnd) {
+        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC)) == BodyProc) {
+            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
+            BodyHooks().Unbind(m_hWnd);
+        } else {
+            BodyHooks().Bind(m_hWnd, BodyHook{nullptr, m_previousProc});
+        }
+    }
     m_hWnd = nullptr;
 }
 
-LRESULT CALLBACK CNoteEdit::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR refData) {
-    auto* self = reinterpret_cast<CNoteEdit*>(refData);
+LRESULT CNoteEdit::CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    return ::CallWindowProcW(m_previousProc, m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CNoteEdit::BodyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const BodyHook hook = BodyHooks().Find(hwnd);
+    if (!hook.previous) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
-        self->CloseFind();
-        ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
-        self->m_hWnd = nullptr;
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        BodyHooks().Unbind(hwnd);
+        if (hook.self) {
+            hook.self->CloseFind();
+            hook.self->m_hWnd = nullptr;
+        }
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook.previous));
+        return ::CallWindowProcW(hook.previous, hwnd, msg, wParam, lParam);
     }
     bool handled = false;
-    const LRESULT result = self->OnMessage(msg, wParam, lParam, handled);
-    return handled ? result : ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    // The object may be gone when a command returns (the note deleted):
+    // only the copy of the hook is used after it.
+    const LRESULT result = hook.self ? hook.self->OnMessage(msg, wParam, lParam, handled) : 0;
+    return handled ? result : ::CallWindowProcW(hook.previous, hwnd, msg, wParam, lParam);
 }
 
 LRESULT CNoteEdit::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -352,7 +390,7 @@ LRESULT CNoteEdit::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
         // Without this the dialog selects the whole body whenever the note
         // is activated, and the next key replaces all of the note's text.
         handled = true;
-        return ::DefSubclassProc(m_hWnd, msg, wParam, lParam) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
+        return CallPrevious(msg, wParam, lParam) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
     case WM_NCHITTEST: {
         // The body reaches to within two pixels of the note's edges, over the
         // note's sizing zones: there the note answers, so the zones keep
@@ -375,13 +413,13 @@ LRESULT CNoteEdit::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
         }
         return 0;
     case WM_KILLFOCUS: {
-        const LRESULT result = ::DefSubclassProc(m_hWnd, msg, wParam, lParam);
+        const LRESULT result = CallPrevious(msg, wParam, lParam);
         handled = true;
         if (m_host) m_host->StoreNote();
         return result;
     }
     case WM_WINDOWPOSCHANGED: {
-        const LRESULT result = ::DefSubclassProc(m_hWnd, msg, wParam, lParam);
+        const LRESULT result = CallPrevious(msg, wParam, lParam);
         handled = true;
         if (!g_showScrollBar) ::ShowScrollBar(m_hWnd, SB_VERT, FALSE);
         return result;

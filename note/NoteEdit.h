@@ -2,9 +2,9 @@
 // body's note font and colours, and the body menu (menu 131), which is the
 // main command surface of a note.
 //
-// The control is subclassed (SetWindowSubclass, this object as reference
-// data) for the right-button press, the menu commands, focus loss, position
-// changes and the find dialog's registered message. Commands that concern
+// The control is subclassed (its window procedure replaced) for the
+// right-button press, the menu commands, focus loss, position changes and
+// the find dialog's registered message. Commands that concern
 // the whole note go to the host through INoteHost::OnNoteCommand.
 #pragma once
 
@@ -99,8 +99,8 @@ public:
     static HBITMAP (*s_menuPicture)(int bitmapId);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK BodyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) const;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
     void Detach();
 
@@ -126,6 +126,7 @@ private:
     void CloseFind();
 
     INoteHost* m_host = nullptr;
+    WNDPROC m_previousProc = nullptr;
     CMenu m_menu;
     bool m_redoAvailable = false;
     bool m_stayOnTop = false;

@@ -1,20 +1,24 @@
 #include "win/Wnd.h"
 
-namespace {
-const char kObjectProp[] = "Pinwell.CWnd";
-}
+#include "win/WindowTable.h"
 
-CWnd* CWnd::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
+namespace {
+// Never destroyed: windows may still go away while the program's statics are.
+CWindowTable<CWnd*>& Objects() {
+    static auto* table = new CWindowTable<CWnd*>;
+    return *table;
 }
+}  // namespace
+
+CWnd* CWnd::FromHandle(HWND hwnd) { return hwnd ? Objects().Find(hwnd) : nullptr; }
 
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
-    ::SetPropA(hwnd, kObjectProp, this);
+    Objects().Bind(hwnd, this);
 }
 
 void CWnd::Detach() {
-    if (m_hWnd) ::RemovePropA(m_hWnd, kObjectProp);
+    if (m_hWnd) Objects().Unbind(m_hWnd);
     m_hWnd = nullptr;
 }
 
