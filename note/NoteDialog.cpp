@@ -119,6 +119,7 @@ void CNoteDialog::LoadNoteMenus() {
 BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool transparent) {
     m_fromRecord = fromRecord;
     m_startTransparent = transparent;
+    m_layoutDeferred = fromRecord;
     return Create(owner);
 }
 
@@ -430,7 +431,7 @@ void CNoteDialog::SetBorder(bool on) {
 }
 
 void CNoteDialog::ApplyLayout() {
-    if (!m_body.m_hWnd || m_rolledUp) return;
+    if (!m_body.m_hWnd || m_rolledUp || m_layoutDeferred) return;
     const RECT wr = GetWindowRect();
     const int width = wr.right - wr.left, height = wr.bottom - wr.top;
     // Creation, settings and show-all each ask for a layout of a note that
@@ -452,9 +453,14 @@ void CNoteDialog::ApplyLayout() {
 // Resizing a shown window 20 pixels larger and back only to make the size
 // handler run costs two full relayouts and repaints on screen; running the
 // layout itself leaves the same window behind.
-void CNoteDialog::ForceLayout() { ApplyLayout(); }
+void CNoteDialog::ForceLayout() {
+    m_layoutDeferred = false;
+    ApplyLayout();
+}
 
 void CNoteDialog::RollUp() {
+    // The title keeps the width the full note gives it.
+    if (m_layoutDeferred) ForceLayout();
     m_savedFrame = GetWindowRect();
     m_laidOutWidth = -1;  // the strip's controls move below: lay out afresh on the way down
     ApplyFrameStyle(true);

@@ -191,6 +191,9 @@ private:
     bool m_laidOutBorder = false;
     bool m_fromRecord = false;
     bool m_startTransparent = false;
+    // A note from a record is moved, sized and framed by its creator step
+    // by step: it is laid out once, when the creator asks (ForceLayout).
+    bool m_layoutDeferred = false;
     CFont m_titleFont;
     CBrush m_bodyBrush;
     CBrush m_titleBrush;

@@ -271,6 +271,11 @@ case_hidden_and_rolled() {
     expect_note Plain 1 100 100 200 150
     expect_note Hidden 0 350 100 210 150
     expect_note Rolled 1 600 100 220 20
+    # Its title strip is as wide as the note was laid out before it rolled up.
+    local rolled title_width
+    rolled=${note_hwnd[$(note_index Rolled)]}
+    read -r _ _ title_width _ <<<"$(drv child-rect "$rolled" 1002)"
+    [ "$title_width" = 220 ] || fail "the rolled-up note's title is $title_width pixels wide, expected 220"
 
     # "Show all notes" brings the hidden one back where it was.
     drv command "$CMD_SHOW_ALL" || die "could not send Show all notes"
