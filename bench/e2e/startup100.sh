@@ -67,11 +67,14 @@ trap cleanup EXIT
 
 
 # The data file: CRLF, positions from a fixed sequence so every run sees
-# the same desktop, each note wholly on the 1280x1024 screen.
+# the same desktop, each note wholly on the 1280x1024 screen. The program
+# listens on a free port, so a Pinwell already running here (or a test) keeps
+# its own.
 write_bench_ini() {
-    awk -v n="$notes" 'BEGIN {
+    awk -v n="$notes" -v port="$(free_port)" 'BEGIN {
         ORS = "\r\n"; seed = 12345
         print "[PINWELL]"; print "Version=3.lan"; print "IniUpdate=0116"; print "AskBeforeDelete=Yes"
+        print "CommunicationPort=" port
         print "ReadNetworkOnStart=No"; print "CheckEmailOnStart=No"; print "NumberOfNotes=" n
         for (i = 1; i <= n; i++) {
             seed = (seed * 1103515245 + 12345) % 2147483648; w = 160 + seed % 120
