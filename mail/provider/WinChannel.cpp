@@ -217,6 +217,9 @@ private:
         case static_cast<DWORD>(CERT_E_EXPIRED):
             why = "it has expired or is not yet valid";
             break;
+        case static_cast<DWORD>(TRUST_E_CERT_SIGNATURE):
+            why = "its signature cannot be verified";
+            break;
         default:
             why = Win32Text(e);
         }
