@@ -15,6 +15,16 @@
 namespace {
 
 int g_failures = 0;
+
+// The provider's own account of its last failure on this thread, for the log.
+const char* ProviderSays()
+{
+    using Fn = const char*(WINAPI*)();
+    HMODULE h = GetModuleHandleA("PinwellMail.dll");
+    auto fn = h ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(h, "PinwellMailLastError"))) : nullptr;
+    return fn ? fn() : "";
+}
+
 #define CHECK(cond)                                                                 \
     do {                                                                            \
         if (!(cond)) {                                                              \
@@ -27,8 +37,8 @@ int g_failures = 0;
         auto va = (a);                                                              \
         auto vb = (b);                                                              \
         if (!(va == vb)) {                                                          \
-            std::printf("FAILED line %d: %s == %s (%lu vs %lu)\n", __LINE__, #a, #b, \
-                        (unsigned long)va, (unsigned long)vb);                     \
+            std::printf("FAILED line %d: %s == %s (%lu vs %lu) %s\n", __LINE__, #a, #b, \
+                        (unsigned long)va, (unsigned long)vb, ProviderSays());     \
             ++g_failures;                                                           \
         }                                                                           \
     } while (0)

@@ -16,6 +16,11 @@ work=$(mktemp -d /tmp/pinwell-mailprov.XXXXXX)
 chmod 755 "$work"  # the mail daemons run as their own users
 servers="$root/tools/mailtest/mailservers.sh"
 cleanup() {
+    local rc=$?
+    if [ $rc != 0 ]; then
+        echo "-- the servers' logs:"
+        tail -n 40 "$work/srv/state/log/"*.log 2>/dev/null || true
+    fi
     "$servers" stop "$work/srv" || true
     [ -z "${WINEPREFIX:-}" ] || timeout 20 wineserver -k >/dev/null 2>&1 || true
     rm -rf "$work"
