@@ -8,26 +8,30 @@
 #include <utility>
 
 #include "app/NoteApp.h"
-#include "app/ProgramFlags.h"
-#include "app/Seams.h"
-#include "app/WaitDialog.h"
-#include "app/Clock.h"
+#include "app/CleanUp.h"
+#include "base/Clock.h"
+#include "base/ProgramFlags.h"
+#include "base/Seams.h"
+#include "dialogs/ImportExportDialog.h"
 #include "dialogs/PasswordDialog.h"
 #include "dialogs/SettingsSheet.h"
-#include "note/ReplyTitle.h"
+#include "dialogs/WaitDialog.h"
 #include "net/NetworkNeighbourhood.h"
 #include "net/NoteData.h"
 #include "net/NoteServer.h"
 #include "note/BuiltInThemes.h"
 #include "note/NoteDialog.h"
-#include "res/resource.h"
-#include "store/IniFile.h"
-#include "app/Upkeep.h"
 #include "note/NoteExchange.h"
+#include "note/ReplyTitle.h"
+#include "res/resource.h"
+#include "skin/LinkLabel.h"
+#include "store/ExportFile.h"
+#include "store/IniFile.h"
+#include "store/NoteRecord.h"
 #include "store/SettingsStore.h"
 #include "store/Text.h"
-#include "skin/LinkLabel.h"
 #include "win/OnDemand.h"
+#include "win/Program.h"
 
 namespace {
 
@@ -41,13 +45,6 @@ constexpr DWORD kEmailCheckExitWaitMs = 3000;
 constexpr char kUpgradeMarker[] = "0116";
 constexpr char kHomePageFile[] = "Pinwell Home Page.url";
 constexpr char kHomePageUrl[] = "https://pinwell.example.org/";
-
-BYTE ScreenCharSet() {
-    HDC dc = ::GetDC(nullptr);
-    const int cs = ::GetTextCharset(dc);
-    ::ReleaseDC(nullptr, dc);
-    return static_cast<BYTE>(cs);
-}
 
 // An Internet shortcut is a small INI file; writing it directly gives the
 // same file as the shell's shortcut object without starting COM.
@@ -65,20 +62,20 @@ struct MenuItemPicture {
     int picture;
 };
 const MenuItemPicture kMainMenuPictures[] = {
-    {ID_NEW_NOTE, IDB_MENU_NEW_NOTE - IDB_MENU_FIRST},
-    {ID_SHOW_ALL_NOTES, IDB_MENU_SHOW_NOTES - IDB_MENU_FIRST},
-    {ID_HIDE_ALL_NOTES, IDB_MENU_HIDE_NOTES - IDB_MENU_FIRST},
-    {ID_EXPORT_NOTES, IDB_MENU_EXPORT_NOTES - IDB_MENU_FIRST},
-    {ID_IMPORT_NOTES, IDB_MENU_IMPORT_NOTES - IDB_MENU_FIRST},
-    {ID_CHECK_EMAIL_NOTES, IDB_MENU_CHECK_EMAIL - IDB_MENU_FIRST},
-    {ID_SETTINGS, IDB_MENU_SETTINGS - IDB_MENU_FIRST},
-    {ID_ABOUT, IDB_MENU_ABOUT - IDB_MENU_FIRST},
-    {ID_EXIT, IDB_MENU_EXIT - IDB_MENU_FIRST},
+    {ID_NEW_NOTE, IDB_MENU_NEW_NOTE},
+    {ID_SHOW_ALL_NOTES, IDB_MENU_SHOW_NOTES},
+    {ID_HIDE_ALL_NOTES, IDB_MENU_HIDE_NOTES},
+    {ID_EXPORT_NOTES, IDB_MENU_EXPORT_NOTES},
+    {ID_IMPORT_NOTES, IDB_MENU_IMPORT_NOTES},
+    {ID_CHECK_EMAIL_NOTES, IDB_MENU_CHECK_EMAIL},
+    {ID_SETTINGS, IDB_MENU_SETTINGS},
+    {ID_ABOUT, IDB_MENU_ABOUT},
+    {ID_EXIT, IDB_MENU_EXIT},
 };
 
 HBITMAP PictureFor(UINT command) {
     for (const MenuItemPicture& p : kMainMenuPictures)
-        if (p.command == command) return TheApp().MenuBitmap(p.picture);
+        if (p.command == command) return MenuPicture(p.picture);
     return nullptr;
 }
 
@@ -107,7 +104,7 @@ BOOL CMainDialog::OnInitDialog() {
     CNoteApp& app = TheApp();
     CSettingsStore settings;
 
-    // 1. First start (or an older data file): the built-in themes.
+    // First start (or an older data file): the built-in themes.
     bool firstStart = false;
     if (settings.ReadIniUpdate() != kUpgradeMarker) {
         WriteBuiltInThemes(ScreenCharSet());
@@ -115,12 +112,12 @@ BOOL CMainDialog::OnInitDialog() {
         firstStart = true;
     }
 
-    // 2. The home-page shortcut beside the program.
-    const std::string shortcut = app.m_programFolder + "\\" + kHomePageFile;
+    // The home-page shortcut beside the program.
+    const std::string shortcut = ProgramFolder() + "\\" + kHomePageFile;
     if (firstStart || ::GetFileAttributesA(shortcut.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateHomePageShortcut(shortcut);
 
-    // 3-4. Icons and caption; the dialog itself is never shown.
+    // Icons and caption; the dialog itself is never shown.
     m_icon = static_cast<HICON>(::LoadImageA(app.m_hInstance, MAKEINTRESOURCEA(IDI_PINWELL), IMAGE_ICON,
                                              ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
     m_smallIcon = static_cast<HICON>(::LoadImageA(app.m_hInstance, MAKEINTRESOURCEA(IDI_PINWELL), IMAGE_ICON,
@@ -131,20 +128,20 @@ BOOL CMainDialog::OnInitDialog() {
     ::SetWindowTextA(m_hWnd, kMainCaption);
     ShowWindow(SW_HIDE);
 
-    // 5. The main menu and its pictures.
+    // The main menu and its pictures.
     m_mainMenu.LoadMenu(app.m_hInstance, IDR_MAINMENU);
     for (const MenuItemPicture& p : kMainMenuPictures)
-        if (m_mainMenu.IsEnabled(p.command)) m_mainMenu.SetPicture(p.command, app.MenuBitmap(p.picture));
+        if (m_mainMenu.IsEnabled(p.command)) m_mainMenu.SetPicture(p.command, MenuPicture(p.picture));
 
-    // 6. The tray icon, again whenever the taskbar is re-created (after
+    // The tray icon, again whenever the taskbar is re-created (after
     // Explorer restarts the icon would otherwise be gone for good).
     m_taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon();
 
-    // 7. The scroll-bar flag.
+    // The scroll-bar flag.
     g_showScrollBar = settings.IsOn(Switch::ShowScrollBar);
 
-    // 8. Without a writable data file nothing below could be kept. Written
+    // Without a writable data file nothing below could be kept. Written
     // through even when unchanged, so a read-only or locked file shows here.
     if (!ini::WriteThrough(MainDataFilePath(), "PINWELL", "Version", kVersionLabel)) {
         ::MessageBoxA(nullptr,
@@ -157,7 +154,7 @@ BOOL CMainDialog::OnInitDialog() {
         return TRUE;
     }
 
-    // 9-13. Defaults and the intervals kept in memory.
+    // Defaults and the intervals kept in memory.
     if (settings.ReadAskBeforeDelete().empty()) settings.WriteAskBeforeDelete("Yes");
     if (settings.ReadReadNetworkOnStart().empty()) settings.WriteReadNetworkOnStart("Yes");
     if (settings.IsOn(Switch::ReadNetworkOnStart)) ReadNetworkNeighbourhood(m_hWnd);
@@ -166,29 +163,29 @@ BOOL CMainDialog::OnInitDialog() {
     if (settings.IsOn(Switch::CheckEmailOnStart)) StartEmailCheck();
     m_emailTicker.SetMinutes(settings.ReadCheckEmailIntervalMinutes());
 
-    // 14-18. The stored notes, renumbered 1, 2, 3 ...
+    // The stored notes, renumbered 1, 2, 3 ...
     const int stored = settings.ReadNumberOfNotesValue();
     RunUpkeepCounter(m_hWnd);
     LoadNotes(stored);
     if (stored > m_noteCounter) DeleteNoteSections(m_noteCounter + 1, std::min(stored, kLastDesktopNoteId));
     WriteNumberOfNotes(m_noteCounter);
 
-    // 19. Never start with an empty desktop.
+    // Never start with an empty desktop.
     if (m_noteCounter == 0) {
         NewNote();
         WriteNumberOfNotes(m_noteCounter);
     }
 
-    // 20. The tick.
+    // The tick.
     m_timer = ::SetTimer(m_hWnd, kTickTimer, 500, nullptr);
 
-    // 21. The receiving server.
+    // The receiving server.
     StartServerThread();
 
-    // 22. The hot key.
+    // The hot key.
     if (!settings.IsOn(Switch::DisableHotkey)) ::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT, 'N');
 
-    // 23. Bring every visible note up to the current settings.
+    // Bring every visible note up to the current settings.
     for (CNoteDialog* note : Notes())
         if (note->IsWindowVisible()) note->RefreshFromSettings();
     return TRUE;
@@ -468,8 +465,8 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM) {
     case ID_NEW_NOTE: NewNote(); return TRUE;
     case ID_SHOW_ALL_NOTES: ShowAllNotes(); return TRUE;
     case ID_HIDE_ALL_NOTES: HideAllNotes(); return TRUE;
-    case ID_EXPORT_NOTES: ExportNotes(*this); return TRUE;
-    case ID_IMPORT_NOTES: ImportNotes(*this); return TRUE;
+    case ID_EXPORT_NOTES: ExportNotes(); return TRUE;
+    case ID_IMPORT_NOTES: ImportNotes(); return TRUE;
     case ID_ABOUT: ShowAbout(); return TRUE;
     case ID_SETTINGS: ShowSettings(); return TRUE;
     case ID_CHECK_EMAIL_NOTES:
@@ -529,7 +526,7 @@ DWORD WINAPI CMainDialog::EmailCheckThread(LPVOID param) {
 }
 
 void CMainDialog::OnTimer(UINT_PTR) {
-    // 1. The e-mail wait window goes once no check is running.
+    // The e-mail wait window goes once no check is running.
     if (m_emailWaitFlag && !g_emailCheckRunning) {
         if (m_emailWait) {
             m_emailWait->DestroyWindow();
@@ -538,11 +535,11 @@ void CMainDialog::OnTimer(UINT_PTR) {
         }
         m_emailWaitFlag = false;
     }
-    // 2-4. Notes handed over by the receiving server and the e-mail check.
+    // Notes handed over by the receiving server and the e-mail check.
     PickUpHandedOverNotes();
-    // 5. The periodic e-mail check.
+    // The periodic e-mail check.
     if (m_emailTicker.Tick()) StartEmailCheck();
-    // 6. The periodic read of the network neighbourhood.
+    // The periodic read of the network neighbourhood.
     if (m_networkTicker.Tick()) ReadNetworkNeighbourhood(m_hWnd);
 }
 
@@ -599,8 +596,7 @@ CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
         if (!m_receivingOff) {
             m_receivingOff = true;
             StopServerThread();
-            m_flood = true;
-            DestroyWindow();  // with the flag set: the warning, nothing destroyed
+            ShowFloodWarning();
         }
         return nullptr;
     }
@@ -661,6 +657,10 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         PickUpHandedOverNotes();
         result = 0;
         return true;
+    case WM_NOTE_HIDDEN:
+        EnableShowAll(true);
+        result = 0;
+        return true;
     case WM_TRAY_CALLBACK:
         OnTrayNotify(lParam);
         result = 0;
@@ -685,16 +685,15 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     }
 }
 
+void CMainDialog::ShowFloodWarning() {
+    ondemand::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
+    ::MessageBoxA(nullptr,
+                  "Possible silent flood or buffer-overflow attack !\nReceiving notes is now disabled because "
+                  "of security reasons !\nRestart program if you want to enable receiving notes feature.",
+                  kProductName, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+}
+
 BOOL CMainDialog::DestroyWindow() {
-    if (m_flood) {
-        m_flood = false;
-        ondemand::PlaySoundA(MAKEINTRESOURCEA(IDR_SOUND), TheApp().m_hInstance, SND_RESOURCE | SND_ASYNC);
-        ::MessageBoxA(nullptr,
-                      "Possible silent flood or buffer-overflow attack !\nReceiving notes is now disabled because "
-                      "of security reasons !\nRestart program if you want to enable receiving notes feature.",
-                      kProductName, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
-        return FALSE;
-    }
     if (!StoreNotesWithCount(Notes())) ShowNotice("Error writing to ini file.");
     if (m_timer) ::KillTimer(m_hWnd, kTickTimer);
     m_timer = 0;
@@ -717,4 +716,73 @@ BOOL CMainDialog::DestroyWindow() {
 void CMainDialog::OnDestroy() {
     ::UnregisterHotKey(m_hWnd, kHotKeyId);
     ::Shell_NotifyIconA(NIM_DELETE, &m_tray);
+}
+
+void CMainDialog::ExportNotes() {
+    CImportExportDialog dialog(CImportExportDialog::kExport);
+    for (std::int32_t id = 1; id <= NoteIdentifierCounter(); ++id) {
+        NoteRecord r;
+        if (ReadNoteRecord({}, id, r)) dialog.m_noteEntries.push_back(NoteListEntry(r.titleText, id, r.hidden == "Yes"));
+    }
+    if (dialog.DoModal(m_hWnd) != IDOK || dialog.m_result.empty()) return;
+    std::string path;
+    if (!ChooseExportFile(m_hWnd, {}, path)) return;
+    const std::string when = ExportTimeNow();
+    for (std::int32_t id : ParseIdList(dialog.m_result)) {
+        NoteRecord r;
+        // A note deleted meanwhile is skipped; a failed write is reported
+        // and the others are still exported.
+        if (ReadNoteRecord({}, id, r)) AppendNoteToExportFile(path, r, r.titleText, when);
+    }
+}
+
+void CMainDialog::ImportNotes() {
+    std::string path;
+    if (!ChooseImportFile(m_hWnd, path)) return;
+    CImportExportDialog dialog(CImportExportDialog::kImportMany);
+    dialog.m_filePath = path;
+    dialog.m_indexEntries = ReadExportIndex(path);
+    if (dialog.DoModal(m_hWnd) != IDOK) return;
+    for (std::int32_t section : dialog.m_checkedSections) {
+        NoteRecord r;
+        if (!ReadNoteRecord(path, section, r)) continue;
+        r.expiration.clear();
+        OpenNoteWindow(r, true, true);
+    }
+}
+
+void CMainDialog::EnforceSizeLimit() {
+    // A note received while the delete list is up must not open a second one.
+    if (m_busy) return;
+    m_busy = true;
+    for (CNoteDialog* note : Notes())
+        if (note->IsWindowVisible()) ::EnableWindow(note->m_hWnd, FALSE);
+
+    CleanDataFile(m_hWnd, CleanMode::Size, m_noteCounter);
+    while (MainDataFileFull()) {
+        CImportExportDialog dialog(CImportExportDialog::kDelete);
+        for (std::int32_t id = 1; id <= m_noteCounter; ++id) {
+            NoteRecord r;
+            if (ReadNoteRecord({}, id, r))
+                dialog.m_noteEntries.push_back(NoteListEntry(r.titleText, id, r.hidden == "Yes"));
+        }
+        // With no note left to delete the file cannot shrink this way (its
+        // bulk is themes or groups); a list that can be neither used nor
+        // closed would hold the program forever, so the new note goes ahead.
+        if (dialog.m_noteEntries.empty()) break;
+        if (dialog.DoModal(m_hWnd) != IDOK) continue;
+        for (std::int32_t id : ParseIdList(dialog.m_result)) {
+            for (CNoteDialog* note : Notes()) {
+                if (note->NoteId() == id) {
+                    note->DeleteNote(false);
+                    break;
+                }
+            }
+            DeleteNoteSection(id);
+        }
+    }
+
+    for (CNoteDialog* note : Notes())
+        if (note->IsWindowVisible()) ::EnableWindow(note->m_hWnd, TRUE);
+    m_busy = false;
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Cascade.h"
-#include "app/HandOver.h"
+#include "note/Cascade.h"
+#include "store/HandOver.h"
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
 #include "win/Menu.h"
@@ -68,6 +68,11 @@ public:
     // A new note with the main data file at its size limit: clean up, then
     // make the user delete notes until the file is under the limit.
     void EnforceSizeLimit();
+    // The alarm and the stop box after a flood turned receiving off.
+    void ShowFloodWarning();
+    // The tray's "Export note(s)" and "Import note(s)".
+    void ExportNotes();
+    void ImportNotes();
     const CMenu& MainMenu() const { return m_mainMenu; }
 
 protected:
@@ -125,6 +130,5 @@ private:
     } m_emailCheck;
     HANDLE m_emailThread = nullptr;
     bool m_busy = false;
-    bool m_flood = false;
     bool m_receivingOff = false;  // after a flood, until the next start
 };

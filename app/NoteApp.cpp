@@ -6,8 +6,8 @@
 #include <shlobj.h>
 
 #include "app/MainDialog.h"
-#include "app/OsLabel.h"
-#include "app/Seams.h"
+#include "base/OsLabel.h"
+#include "base/Seams.h"
 #include "app/Win32Seams.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
@@ -58,16 +58,6 @@ HBITMAP LoadMenuPicture(HINSTANCE instance, int id) {
 
 }  // namespace
 
-HBITMAP MenuPicture(int resourceId) {
-    auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance());
-    return app ? app->MenuBitmap(resourceId - IDB_MENU_FIRST) : nullptr;
-}
-
-CMapiMail* ProgramMail() {
-    auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance());
-    return app ? &app->m_mapi : nullptr;
-}
-
 BOOL CNoteApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_ANIMATE_CLASS |
                                              ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
@@ -75,7 +65,7 @@ BOOL CNoteApp::InitInstance() {
 
     char folder[MAX_PATH + 1] = {};
     ::GetCurrentDirectoryA(MAX_PATH, folder);
-    m_programFolder = folder;
+    SetProgramFolder(folder);
 
     char appData[MAX_PATH] = {};
     ::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, appData);
@@ -101,6 +91,7 @@ BOOL CNoteApp::InitInstance() {
         CSkinEngine::Program().Install(CSkinEngine::kCallingThread, CSkinEngine::kDialogMode);
 
     for (int i = 0; i < IDB_MENU_COUNT; ++i) m_menuBitmaps.emplace_back(LoadMenuPicture(m_hInstance, IDB_MENU_FIRST + i));
+    SetMenuPictures(this);
     LoadNoteIconBitmaps();
 
     m_mutex.Reset(::CreateMutexA(nullptr, FALSE, kMutexName));
@@ -112,6 +103,7 @@ BOOL CNoteApp::InitInstance() {
     // Only the instance that runs loads the mail system: a second start just
     // brings the first one forward and has no use for it.
     m_mapi.Load();
+    SetProgramMail(&m_mapi);
 
     m_mainDialog = new CMainDialog();
     m_pMainWnd = m_mainDialog;
@@ -124,14 +116,17 @@ BOOL CNoteApp::InitInstance() {
 }
 
 int CNoteApp::ExitInstance() {
-    m_menuBitmaps.clear();
     delete m_mainDialog;
     m_mainDialog = nullptr;
+    SetProgramMail(nullptr);
+    SetMenuPictures(nullptr);
+    m_menuBitmaps.clear();
     ::WSACleanup();
     return m_exitCode;
 }
 
-HBITMAP CNoteApp::MenuBitmap(int index) const {
+HBITMAP CNoteApp::MenuPicture(int resourceId) const {
+    const int index = resourceId - IDB_MENU_FIRST;
     if (index < 0 || index >= static_cast<int>(m_menuBitmaps.size())) return nullptr;
     return m_menuBitmaps[index].Get();
 }

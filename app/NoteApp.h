@@ -7,24 +7,18 @@
 
 #include "mail/MapiMail.h"
 #include "win/Gdi.h"
+#include "win/Program.h"
 #include "win/WinApp.h"
 
 class CMainDialog;
 
-constexpr char kProductName[] = "Pinwell";
-constexpr char kVersionLabel[] = "3.lan";
-constexpr char kMutexName[] = "Pinwell Application";
-constexpr char kMainCaption[] = "Pinwell";
-
-class CNoteApp : public CWinApp {
+class CNoteApp : public CWinApp, public IMenuPictures {
 public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    // One of the menu item pictures, by its index (0-based).
-    HBITMAP MenuBitmap(int index) const;
+    HBITMAP MenuPicture(int resourceId) const override;
 
-    std::string m_programFolder;
     // Simple MAPI for sending and checking note e-mails.
     CMapiMail m_mapi;
 
@@ -35,7 +29,3 @@ private:
 };
 
 CNoteApp& TheApp();
-
-// The menu picture with that resource number (IDB_MENU_...), or none when
-// the program's application object is not there (window tests).
-HBITMAP MenuPicture(int resourceId);

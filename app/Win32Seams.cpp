@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "win/WinApp.h"
 #include "win/Wnd.h"
 

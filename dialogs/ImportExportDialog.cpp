@@ -4,11 +4,12 @@
 
 #include <iterator>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "res/resource.h"
 #include "store/SettingsStore.h"
 #include "win/DialogSupport.h"
 #include "win/WinApp.h"
+#include "win/Program.h"
 
 namespace {
 
@@ -38,11 +39,6 @@ const dialog_support::Tip kTips[] = {
 
 constexpr char kMustDelete[] =
     "Maximum Pinwell program main ini file size is reached !\nSorry but you must delete some of your old notes ...";
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
 
 bool IsChecked(HWND list, int row) {
     const UINT state = static_cast<UINT>(::SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));

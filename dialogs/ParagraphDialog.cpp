@@ -7,6 +7,7 @@
 #include "dialogs/DialogLogic.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
+#include "win/Program.h"
 
 static_assert(sizeof(PARAFORMAT) == 156, "the paragraph record has the rich-edit 1.0 layout");
 static_assert(kParagraphMask == (PFM_STARTINDENT | PFM_RIGHTINDENT | PFM_ALIGNMENT | PFM_NUMBERING),
@@ -15,11 +16,6 @@ static_assert(kAlignLeft == PFA_LEFT && kAlignRight == PFA_RIGHT && kAlignCenter
               kNumberingBullet == PFN_BULLET, "rich-edit values");
 
 namespace {
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
 
 std::string ItemText(HWND dialog, int id) {
     HWND item = ::GetDlgItem(dialog, id);

@@ -5,13 +5,13 @@
 
 #include <iterator>
 
-#include "app/Clock.h"
-#include "app/ProgramFlags.h"
+#include "base/Clock.h"
+#include "base/ProgramFlags.h"
 #include "dialogs/DialogLogic.h"
 #include "dialogs/PasswordDialog.h"
 #include "dialogs/SettingsLogic.h"
 #include "net/NetUtil.h"
-#include "net/NetworkNeighbourhood.h"
+#include "win/Program.h"
 #include "net/SendNoteDialog.h"
 #include "note/BuiltInThemes.h"
 #include "note/OrganizeThemesDialog.h"
@@ -20,13 +20,9 @@
 #include "win/DialogSupport.h"
 #include "win/WinApp.h"
 #include "win/OnDemand.h"
+#include "win/Program.h"
 
 namespace {
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
 
 std::string WindowText(HWND hwnd) {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -42,13 +38,6 @@ template <std::size_t N>
 void FillCombo(HWND dialog, int id, const char* const (&items)[N]) {
     for (const char* item : items)
         ::SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-}
-
-int ScreenCharSet() {
-    HDC dc = ::GetDC(nullptr);
-    const int cs = ::GetTextCharset(dc);
-    ::ReleaseDC(nullptr, dc);
-    return cs;
 }
 
 LOGFONTA SampleLogFont(const std::string& face, int points, const std::string& letters, std::uint8_t charSet) {

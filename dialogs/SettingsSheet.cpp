@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/NoteApp.h"
+#include "win/Program.h"
 #include "res/resource.h"
 #include "win/DialogSupport.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 
 namespace {

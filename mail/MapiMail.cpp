@@ -5,16 +5,15 @@
 #include <cstring>
 #include <type_traits>
 
-#include "app/ProgramFlags.h"
-#include "app/Seams.h"
+#include "base/ProgramFlags.h"
+#include "base/Seams.h"
 #include "mail/MailNote.h"
-#include "net/NetworkNeighbourhood.h"
-#include "note/NoteFileCommands.h"
-#include "note/NotePictureFile.h"
 #include "store/SettingsStore.h"
 #include "win/OnDemand.h"
+#include "win/Program.h"
 
 namespace {
+Seam<CMapiMail> g_programMail;
 // How often the scan looks whether the user thread has taken a note.
 constexpr int kHandOverPollMs = 200;
 
@@ -228,3 +227,7 @@ bool SendNoteByEmail(const std::vector<std::string>& addresses, const std::strin
     mail->Send(&handedOver);
     return handedOver;
 }
+
+CMapiMail* ProgramMail() { return g_programMail.Installed(); }
+
+CMapiMail* SetProgramMail(CMapiMail* mail) { return g_programMail.Install(mail); }

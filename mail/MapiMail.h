@@ -86,9 +86,10 @@ private:
     std::atomic<bool> m_sending{false};
 };
 
-// The program's mail: the application object's, or none where there is no
-// application object (window tests).
+// The program's mail: the one the application object installed, or none
+// (window tests). Installing returns the previous one.
 CMapiMail* ProgramMail();
+CMapiMail* SetProgramMail(CMapiMail* mail);
 
 // Sends a note e-mail to every address: the plain text to read, the notice
 // and the note data, and the note picture made beforehand when

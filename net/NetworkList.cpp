@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "net/NetUtil.h"
 #include "net/Recipients.h"
 #include "store/IniFile.h"

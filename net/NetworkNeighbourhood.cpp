@@ -4,10 +4,9 @@
 
 #include <vector>
 
-#include "app/NoteApp.h"
-#include "app/OsLabel.h"
-#include "app/WaitDialog.h"
-#include "win/WinApp.h"
+#include "base/OsLabel.h"
+#include "dialogs/WaitDialog.h"
+#include "win/Program.h"
 
 namespace {
 
@@ -35,52 +34,11 @@ const WNetFunctions& WNet() {
     return functions;
 }
 
-// Dispatches what is waiting. A quit request is put back for the loop that
-// owns it; false tells the caller to stop waiting.
-bool PumpPendingMessages() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-    return true;
-}
-
-std::string RegistryUserInfo(const char* value) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\MS Setup (ACME)\\User Info", 0, KEY_READ,
-                        &key) != ERROR_SUCCESS)
-        return {};
-    char buf[256] = {};
-    DWORD size = sizeof buf - 1;
-    DWORD type = 0;
-    std::string text;
-    if (::RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ))
-        text = buf;
-    ::RegCloseKey(key);
-    return text;
-}
-
 }  // namespace
 
 std::string& NetworkNameBuffer() {
     static std::string buffer;
     return buffer;
-}
-
-std::string ProgramFolder() {
-    if (auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance()); app && !app->m_programFolder.empty())
-        return app->m_programFolder;
-    char path[MAX_PATH + 1] = {};
-    const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    const std::size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
 void ReadNetworkNeighbourhood(HWND owner) {
@@ -171,18 +129,4 @@ bool RunNetworkLister(const std::string& folder, DWORD maxWaitMs) {
     }
     ::CloseHandle(process.hProcess);
     return true;
-}
-
-std::string GetUserDisplayName() {
-    char name[257] = {};
-    DWORD size = sizeof name;
-    if (::GetUserNameA(name, &size)) return name;
-    return RegistryUserInfo("DefName");
-}
-
-std::string GetComputerLabel() {
-    char name[18] = {};
-    DWORD size = sizeof name;
-    if (::GetComputerNameA(name, &size)) return name;
-    return RegistryUserInfo("DefCompany");
 }

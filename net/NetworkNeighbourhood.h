@@ -1,6 +1,5 @@
 // Reading the network neighbourhood: the Windows network itself on the
-// families that browse it, Lanscout.exe on the later ones. Also the user and
-// computer names as Windows knows them.
+// families that browse it, Lanscout.exe on the later ones.
 #pragma once
 
 #include <windows.h>
@@ -30,13 +29,3 @@ bool EnumerateNetwork(const NETRESOURCEA* container, std::string& names);
 // that has not ended after maxWaitMs is ended (its file write is atomic, so
 // nothing half-written is left). False when it could not be started.
 bool RunNetworkLister(const std::string& folder, DWORD maxWaitMs = 30000);
-
-// The folder the program started in (the application's), or the folder of
-// the running executable when there is no program object (tests).
-std::string ProgramFolder();
-
-// The Windows user name; when it cannot be had, DefName of the setup
-// program's user information, else "".
-std::string GetUserDisplayName();
-// The computer name; when it cannot be had, DefCompany of the same key.
-std::string GetComputerLabel();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/Text.h"
 
 const char kNoteDataTooLargeText[] =

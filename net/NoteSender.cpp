@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "net/NetUtil.h"
 #include "net/NoteData.h"
 #include "net/Socket.h"

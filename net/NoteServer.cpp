@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/ProgramFlags.h"
-#include "app/Seams.h"
+#include "base/ProgramFlags.h"
+#include "base/Seams.h"
 #include "net/NoteData.h"
 #include "store/IniFile.h"
 #include "store/SettingsStore.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "app/HandOver.h"
+#include "store/HandOver.h"
 #include "net/Socket.h"
 
 // A stop request that sleeping threads can wait on.

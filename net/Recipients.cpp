@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "net/NetUtil.h"
 #include "store/IniFile.h"
 

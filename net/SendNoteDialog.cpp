@@ -4,15 +4,15 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/NoteApp.h"
-#include "app/ProgramFlags.h"
+#include "win/Program.h"
+#include "base/ProgramFlags.h"
 #include "dialogs/InputTextDialog.h"
 #include "net/NetUtil.h"
 #include "net/NetworkList.h"
 #include "net/NetworkNeighbourhood.h"
 #include "net/Socket.h"
-#include "note/AlarmDialog.h"
-#include "note/Delivery.h"
+#include "win/DialogSupport.h"
+#include "net/ComputerDelivery.h"
 #include "res/resource.h"
 #include "store/SettingsStore.h"
 #include "win/WinApp.h"
@@ -50,11 +50,6 @@ const dialog_support::Tip kTips[] = {
      "Your identifier when sending note to other(s). This text will appear in received note title (except if "
      "anonymous sender is selected)."},
 };
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
 
 std::string WindowText(HWND hwnd) {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(hwnd)) + 1, '\0');

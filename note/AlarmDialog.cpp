@@ -6,10 +6,11 @@
 #include <iterator>
 #include <string>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "note/AlarmSchedule.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
+#include "win/DialogSupport.h"
 
 namespace {
 

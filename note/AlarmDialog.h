@@ -8,7 +8,6 @@
 #include <string>
 
 #include "win/Dialog.h"
-#include "win/DialogSupport.h"
 
 class CAlarmDialog : public CDialog {
 public:

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 struct ScheduleMoment {
     int day = 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
 

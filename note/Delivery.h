@@ -1,5 +1,5 @@
-// The common delivery of one note to a list of recipients, shared by the
-// body menu's group and reply commands and by the send dialog.
+// A note's e-mail delivery and what the note shows after a delivery, shared
+// by the body menu's group and reply commands and by the send dialog's note.
 #pragma once
 
 #include <windows.h>
@@ -7,21 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "net/ComputerDelivery.h"
+
 class CNoteDialog;
-
-// Recipients are tokens of a recipient text, each followed by "~"; empty
-// tokens are skipped.
-std::vector<std::string> SplitRecipients(const std::string& recipientText);
-
-struct DeliveryReport {
-    std::string errors;             // one line per failed computer, "" when all went
-    std::vector<std::string> email; // the e-mail recipients, for DeliverByEmail
-};
-
-// Sends the stored note noteId to every computer recipient in turn (the wait
-// cursor shows meanwhile) and collects the e-mail recipients. Shows nothing.
-DeliveryReport DeliverNote(std::int32_t noteId, const std::vector<std::string>& recipients,
-                           const std::string& identity, const std::string& plainText);
 
 // Mails the note to the addresses: the note picture first when
 // IncludePictureAttachment allows, then the note data under the identity

@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "app/Clock.h"
-#include "note/AlarmDialog.h"
+#include "base/Clock.h"
+#include "win/DialogSupport.h"
 #include "note/AlarmSchedule.h"
 #include "res/resource.h"
 

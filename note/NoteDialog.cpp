@@ -12,12 +12,11 @@
 #include <ctime>
 #include <mmsystem.h>
 
-#include "app/MainDialog.h"
-#include "app/NoteApp.h"
-#include "app/OsLabel.h"
-#include "app/Seams.h"
+#include "win/Program.h"
+#include "base/OsLabel.h"
+#include "base/Seams.h"
 #include "dialogs/InputTextDialog.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "net/SendNoteDialog.h"
 #include "net/Socket.h"
 #include "note/BodyMenuSlots.h"
@@ -26,6 +25,7 @@
 #include "note/AlarmDialog.h"
 #include "note/ExpirationDialog.h"
 #include "note/NoteFileCommands.h"
+#include "note/NotePrint.h"
 #include "note/NoteExchange.h"
 #include "note/OrganizeThemesDialog.h"
 #include "note/ThemeStore.h"
@@ -42,13 +42,6 @@ constexpr UINT_PTR kCheckTimer = 1;
 // Restarted by every change; fires once the note has been still this long.
 constexpr UINT_PTR kStoreTimer = 2;
 constexpr UINT kStoreDelayMs = 1500;
-
-BYTE ScreenCharSet() {
-    HDC dc = ::GetDC(nullptr);
-    const int cs = ::GetTextCharset(dc);
-    ::ReleaseDC(nullptr, dc);
-    return static_cast<BYTE>(cs);
-}
 
 Box ToBox(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -244,8 +237,7 @@ void CNoteDialog::HideNote() {
     // it now, while nobody sees it, so every way back (show all, a ringing
     // alarm) brings a drawn note.
     SetRawAlpha(255);
-    if (auto* main = dynamic_cast<CMainDialog*>(CWnd::FromHandle(::GetWindow(m_hWnd, GW_OWNER))))
-        main->EnableShowAll(true);
+    if (HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::SendMessageA(owner, WM_NOTE_HIDDEN, 0, 0);
 }
 
 void CNoteDialog::SetStatusIcon(int kind) {
@@ -886,7 +878,7 @@ void CNoteDialog::ChangeTitleCase(bool upper) {
     SetTitle(text);
 }
 
-void CNoteDialog::ChooseColour(COLORREF& colour) { CNoteEdit::s_chooseColor(m_hWnd, colour); }
+void CNoteDialog::ChooseColour(COLORREF& colour) { NoteEditDialogs().AskColour(m_hWnd, colour); }
 
 // ---- menus ------------------------------------------------------------------
 

@@ -9,7 +9,7 @@
 #include "note/AlarmSchedule.h"
 #include "note/NoteEdit.h"
 #include "note/NoteGeometry.h"
-#include "note/NoteHost.h"
+#include "note/NoteWindowForBody.h"
 #include "res/resource.h"
 #include "store/NoteRecord.h"
 #include "win/Dialog.h"
@@ -20,6 +20,9 @@
 constexpr UINT WM_NOTE_SHOWHIDE = WM_USER + 2;
 // Posted to itself at creation: changes from then on are the user's.
 constexpr UINT WM_NOTE_SETTLED = WM_APP + 1;
+// Sent to the note's owner when the note hides itself: "Show all notes" has
+// something to show again.
+constexpr UINT WM_NOTE_HIDDEN = WM_APP + 21;
 
 // The strip's status, expire and alarm pictures (bitmaps 181-183, 193-195),
 // shared by every note. The program loads them once at start-up; a note
@@ -27,7 +30,7 @@ constexpr UINT WM_NOTE_SETTLED = WM_APP + 1;
 void LoadNoteIconBitmaps();
 HBITMAP NoteIconBitmap(int resourceId);
 
-class CNoteDialog : public CDialog, public INoteHost {
+class CNoteDialog : public CDialog, public INoteWindowForBody {
 public:
     CNoteDialog();
 

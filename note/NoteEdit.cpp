@@ -8,13 +8,14 @@
 #include <vector>
 #include <initializer_list>
 
-#include "app/NoteApp.h"
-#include "app/ProgramFlags.h"
+#include "base/ProgramFlags.h"
+#include "base/Seams.h"
 #include "dialogs/ParagraphDialog.h"
 #include "note/BodyMenuSlots.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
 #include "win/OnDemand.h"
+#include "win/Program.h"
 #include "win/WindowTable.h"
 
 
@@ -36,12 +37,16 @@ UINT FindMessage() {
     return message;
 }
 
-HBITMAP AppMenuPicture(int bitmapId) {
-    auto* app = dynamic_cast<CNoteApp*>(CWinApp::Instance());
-    return app ? app->MenuBitmap(bitmapId - IDB_MENU_FIRST) : nullptr;
-}
+class CSystemEditDialogs : public INoteEditDialogs {
+public:
+    bool AskFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) override;
+    bool AskColour(HWND owner, COLORREF& colour) override;
+    bool AskParagraph(HWND owner, PARAFORMAT& format) override;
+};
 
-bool RealChooseFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) {
+Seam<INoteEditDialogs> g_editDialogs;
+
+bool CSystemEditDialogs::AskFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) {
     CHOOSEFONTA cf{};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = owner;
@@ -52,7 +57,7 @@ bool RealChooseFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) {
     return true;
 }
 
-bool RealChooseColor(HWND owner, COLORREF& colour) {
+bool CSystemEditDialogs::AskColour(HWND owner, COLORREF& colour) {
     static COLORREF custom[16] = {};
     CHOOSECOLORA cc{};
     cc.lStructSize = sizeof cc;
@@ -65,7 +70,7 @@ bool RealChooseColor(HWND owner, COLORREF& colour) {
     return true;
 }
 
-bool RealEditParagraph(HWND owner, PARAFORMAT& format) {
+bool CSystemEditDialogs::AskParagraph(HWND owner, PARAFORMAT& format) {
     CParagraphDialog dialog(format);
     if (dialog.DoModal(owner) != IDOK) return false;
     format = dialog.m_format;
@@ -111,7 +116,7 @@ void Check(HMENU menu, UINT command, bool checked) {
 // Item pictures sit where the check mark goes. Items that can be checked show
 // their picture only while unchecked, so that the check mark stays visible.
 void SetPicture(HMENU menu, UINT item, UINT byFlag, int bitmapId, bool checkable = false) {
-    HBITMAP picture = bitmapId ? CNoteEdit::s_menuPicture(bitmapId) : nullptr;
+    HBITMAP picture = bitmapId ? MenuPicture(bitmapId) : nullptr;
     ::SetMenuItemBitmaps(menu, item, byFlag, picture, checkable ? nullptr : picture);
 }
 
@@ -243,10 +248,12 @@ DWORD CALLBACK StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LON
 
 }  // namespace
 
-bool (*CNoteEdit::s_chooseFont)(HWND, LOGFONTA&, int&) = RealChooseFont;
-bool (*CNoteEdit::s_chooseColor)(HWND, COLORREF&) = RealChooseColor;
-bool (*CNoteEdit::s_editParagraph)(HWND, PARAFORMAT&) = RealEditParagraph;
-HBITMAP (*CNoteEdit::s_menuPicture)(int) = AppMenuPicture;
+INoteEditDialogs* SetNoteEditDialogs(INoteEditDialogs* dialogs) { return g_editDialogs.Install(dialogs); }
+
+INoteEditDialogs& NoteEditDialogs() {
+    static CSystemEditDialogs system;
+    return g_editDialogs.Or(system);
+}
 
 CNoteEdit::CNoteEdit() = default;
 
@@ -332,7 +339,7 @@ CWindowTable<BodyHook>& BodyHooks() {
 // data through a window property for every message: under Wine a round trip
 // to the window server, dozens of times for each note that is opened. The
 // procedure is a Unicode one, as the common controls' subclass procedure is.
-void CNoteEdit::Attach(HWND hwnd, INoteHost* host) {
+void CNoteEdit::Attach(HWND hwnd, INoteWindowForBody* host) {
     Detach();
     m_hWnd = hwnd;
     m_host = host;
@@ -728,7 +735,7 @@ void CNoteEdit::ChooseNoteFont() {
     lf.lfUnderline = has('U');
     lf.lfStrikeOut = has('S');
     int tenths = 0;
-    if (!s_chooseFont(m_hWnd, lf, tenths)) return;
+    if (!NoteEditDialogs().AskFont(m_hWnd, lf, tenths)) return;
     fontName = lf.lfFaceName;
     // A size the dialog could not report keeps the note readable.
     fontSize = std::max(tenths / 10, 1);
@@ -751,7 +758,7 @@ void CNoteEdit::ChooseSelectionFont() {
     lf.lfUnderline = (cf.dwEffects & CFE_UNDERLINE) != 0;
     lf.lfStrikeOut = (cf.dwEffects & CFE_STRIKEOUT) != 0;
     int tenths = 0;
-    if (!s_chooseFont(m_hWnd, lf, tenths)) return;
+    if (!NoteEditDialogs().AskFont(m_hWnd, lf, tenths)) return;
     lstrcpynA(cf.szFaceName, lf.lfFaceName, LF_FACESIZE);
     cf.yHeight = std::max(tenths / 10, 1) * 20;
     cf.bCharSet = lf.lfCharSet;
@@ -765,7 +772,7 @@ void CNoteEdit::ChooseSelectionFont() {
 
 void CNoteEdit::ChooseNoteTextColor() {
     COLORREF colour = textColor;
-    if (!s_chooseColor(m_hWnd, colour)) return;
+    if (!NoteEditDialogs().AskColour(m_hWnd, colour)) return;
     textColor = colour;
     ApplyNoteFormat();
 }
@@ -775,7 +782,7 @@ void CNoteEdit::ChooseSelectionTextColor() {
     cf.cbSize = sizeof cf;
     ::SendMessageA(m_hWnd, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
     COLORREF colour = cf.crTextColor;
-    if (!s_chooseColor(m_hWnd, colour)) return;
+    if (!NoteEditDialogs().AskColour(m_hWnd, colour)) return;
     cf.dwMask = CFM_COLOR;
     cf.dwEffects &= ~CFE_AUTOCOLOR;
     cf.crTextColor = colour;
@@ -784,7 +791,7 @@ void CNoteEdit::ChooseSelectionTextColor() {
 
 void CNoteEdit::ChooseNoteColor() {
     COLORREF colour = backColor;
-    if (!s_chooseColor(m_hWnd, colour)) return;
+    if (!NoteEditDialogs().AskColour(m_hWnd, colour)) return;
     backColor = colour;
     ApplyNoteFormat(true);
     if (m_host) m_host->SetBodyBackColor(colour);
@@ -840,7 +847,7 @@ void CNoteEdit::EditParagraph() {
     PARAFORMAT pf{};
     pf.cbSize = sizeof pf;
     ::SendMessageA(m_hWnd, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
-    if (!s_editParagraph(m_hWnd, pf)) return;
+    if (!NoteEditDialogs().AskParagraph(m_hWnd, pf)) return;
     pf.cbSize = sizeof pf;
     ::SendMessageA(m_hWnd, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
 }

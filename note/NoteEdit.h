@@ -5,7 +5,7 @@
 // The control is subclassed (its window procedure replaced) for the
 // right-button press, the menu commands, focus loss, position changes and
 // the find dialog's registered message. Commands that concern
-// the whole note go to the host through INoteHost::OnNoteCommand.
+// the whole note go to the host through INoteWindowForBody::OnNoteCommand.
 #pragma once
 
 #include <windows.h>
@@ -14,13 +14,29 @@
 
 #include <string>
 
-#include "note/NoteHost.h"
+#include "note/NoteWindowForBody.h"
 #include "win/Menu.h"
 
 enum class TextEffect { Bold, Italic, Underline, Strikeout };
 
 // Pixels per logical inch of the screen (the system resolution).
 int ScreenPixelsPerInch();
+
+// The modal dialogs the body's commands open; each returns false for Cancel.
+// Tests install their own to answer them.
+class INoteEditDialogs {
+public:
+    virtual ~INoteEditDialogs() = default;
+    // font: in: the description to start from; out: the choice and its size
+    // in tenths of a point.
+    virtual bool AskFont(HWND owner, LOGFONTA& font, int& pointSizeTenths) = 0;
+    virtual bool AskColour(HWND owner, COLORREF& colour) = 0;
+    virtual bool AskParagraph(HWND owner, PARAFORMAT& format) = 0;
+};
+// Installs dialogs (nullptr: the system's) and returns the previous ones.
+INoteEditDialogs* SetNoteEditDialogs(INoteEditDialogs* dialogs);
+// The installed dialogs, else the system's.
+INoteEditDialogs& NoteEditDialogs();
 
 class CNoteEdit {
 public:
@@ -52,7 +68,7 @@ public:
 
     // Binds the object to the control and subclasses it. The host must
     // outlive the control.
-    void Attach(HWND hwnd, INoteHost* host);
+    void Attach(HWND hwnd, INoteWindowForBody* host);
 
     // The body as RTF, streamed out of and into the control. SetBodyRtf
     // replaces the whole content.
@@ -86,17 +102,6 @@ public:
     bool IsStayOnTop() const;
     bool IsRedoAvailable() const { return m_redoAvailable; }
 
-    // The modal dialogs the commands open. Replaceable so that tests can
-    // answer them; each returns false for Cancel.
-    //   font: in: the description to start from; out: the choice and its
-    //   size in tenths of a point.
-    static bool (*s_chooseFont)(HWND owner, LOGFONTA& font, int& pointSizeTenths);
-    static bool (*s_chooseColor)(HWND owner, COLORREF& colour);
-    static bool (*s_editParagraph)(HWND owner, PARAFORMAT& format);
-    // The menu item pictures by resource id (IDB_MENU_*); by default the
-    // application object's, none without one. Read when the object is
-    // constructed and when slots are rebuilt.
-    static HBITMAP (*s_menuPicture)(int bitmapId);
 
 private:
     static LRESULT CALLBACK BodyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -125,7 +130,7 @@ private:
     void OnFindMessage(const FINDREPLACEA& request);
     void CloseFind();
 
-    INoteHost* m_host = nullptr;
+    INoteWindowForBody* m_host = nullptr;
     WNDPROC m_previousProc = nullptr;
     CMenu m_menu;
     bool m_redoAvailable = false;

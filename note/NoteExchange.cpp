@@ -2,22 +2,20 @@
 
 #include <richedit.h>
 
-#include "app/MainDialog.h"
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "dialogs/ImportExportDialog.h"
-#include "net/NetworkNeighbourhood.h"
 #include "note/NoteDialog.h"
 #include "note/NoteFileCommands.h"
 #include "store/ExportFile.h"
 #include "store/NoteRecord.h"
 
-namespace {
-
-std::string Now() {
+std::string ExportTimeNow() {
     SYSTEMTIME t;
     ::GetLocalTime(&t);
     return ExportDateTime(t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute, t.wSecond);
 }
+
+namespace {
 
 std::string WithoutColons(std::string text) {
     std::erase(text, ':');
@@ -37,7 +35,7 @@ bool ChooseExportFile(HWND owner, const std::string& proposed, std::string& path
     request.defaultExtension = kExportExtension;
     request.defaultName = proposed;
     for (;;) {
-        if (!g_noteFileDialog(owner, request, path)) return false;
+        if (!AskForFileName(owner, request, path)) return false;
         if (LowerExtension(path) == kExportExtension) break;
         ShowNotice(kExportWrongExtension, NoticeIcon::Warning);
     }
@@ -64,42 +62,9 @@ bool ChooseImportFile(HWND owner, std::string& path) {
     request.filter = kExportFilter;
     request.defaultExtension = kExportExtension;
     for (;;) {
-        if (!g_noteFileDialog(owner, request, path)) return false;
+        if (!AskForFileName(owner, request, path)) return false;
         if (LowerExtension(path) == kExportExtension) return true;
         ShowNotice(kImportWrongExtension, NoticeIcon::Warning);
-    }
-}
-
-void ExportNotes(CMainDialog& main) {
-    CImportExportDialog dialog(CImportExportDialog::kExport);
-    for (std::int32_t id = 1; id <= main.NoteIdentifierCounter(); ++id) {
-        NoteRecord r;
-        if (ReadNoteRecord({}, id, r)) dialog.m_noteEntries.push_back(NoteListEntry(r.titleText, id, r.hidden == "Yes"));
-    }
-    if (dialog.DoModal(main.m_hWnd) != IDOK || dialog.m_result.empty()) return;
-    std::string path;
-    if (!ChooseExportFile(main.m_hWnd, {}, path)) return;
-    const std::string when = Now();
-    for (std::int32_t id : ParseIdList(dialog.m_result)) {
-        NoteRecord r;
-        // A note deleted meanwhile is skipped; a failed write is reported
-        // and the others are still exported.
-        if (ReadNoteRecord({}, id, r)) AppendNoteToExportFile(path, r, r.titleText, when);
-    }
-}
-
-void ImportNotes(CMainDialog& main) {
-    std::string path;
-    if (!ChooseImportFile(main.m_hWnd, path)) return;
-    CImportExportDialog dialog(CImportExportDialog::kImportMany);
-    dialog.m_filePath = path;
-    dialog.m_indexEntries = ReadExportIndex(path);
-    if (dialog.DoModal(main.m_hWnd) != IDOK) return;
-    for (std::int32_t section : dialog.m_checkedSections) {
-        NoteRecord r;
-        if (!ReadNoteRecord(path, section, r)) continue;
-        r.expiration.clear();
-        main.OpenNoteWindow(r, true, true);
     }
 }
 

@@ -7,15 +7,22 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/Seams.h"
-#include "net/NetworkNeighbourhood.h"
+#include "base/Seams.h"
 #include "note/NoteDialog.h"
+#include "note/NotePicture.h"
 #include "note/NotePictureFile.h"
 #include "win/OnDemand.h"
 
 namespace {
 
-bool ShowFileDialog(HWND owner, const NoteFileDialog& request, std::string& path) {
+class CSystemFileDialog : public INoteFileDialog {
+public:
+    bool Ask(HWND owner, const NoteFileDialog& request, std::string& path) override;
+};
+
+Seam<INoteFileDialog> g_fileDialog;
+
+bool CSystemFileDialog::Ask(HWND owner, const NoteFileDialog& request, std::string& path) {
     char file[MAX_PATH] = {};
     lstrcpynA(file, request.defaultName.c_str(), MAX_PATH);
     const std::string filter = DialogFilter(request.filter);
@@ -40,36 +47,16 @@ bool ShowFileDialog(HWND owner, const NoteFileDialog& request, std::string& path
     return true;
 }
 
-HDC ShowPrintSetup(HWND owner) {
-    PRINTDLGA pd{};
-    pd.lStructSize = sizeof pd;
-    pd.hwndOwner = owner;
-    pd.Flags = PD_RETURNDC | PD_PRINTSETUP | PD_NOPAGENUMS | PD_NOSELECTION;
-    const BOOL ok = ondemand::PrintDlgA(&pd);
-    if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
-    if (pd.hDevNames) ::GlobalFree(pd.hDevNames);
-    if (!ok) {
-        if (pd.hDC) ::DeleteDC(pd.hDC);
-        return nullptr;
-    }
-    return pd.hDC;
-}
-
 // Shows a file dialog for the note and puts the body's caret at the start
 // once it is closed, whichever button closed it.
 bool AskForFile(CNoteDialog& note, const NoteFileDialog& request, std::string& path) {
-    const bool chosen = g_noteFileDialog(note.m_hWnd, request, path);
+    const bool chosen = AskForFileName(note.m_hWnd, request, path);
     ::SendMessageA(note.Body().m_hWnd, EM_SETSEL, 0, 0);
     return chosen;
 }
 
 int Ask(HWND owner, const std::string& question) {
     return ::MessageBoxA(owner, question.c_str(), "Pinwell", MB_YESNOCANCEL | MB_ICONQUESTION);
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 std::string WindowTextOf(HWND window) {
@@ -82,125 +69,12 @@ std::string WindowTextOf(HWND window) {
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+INoteFileDialog* SetNoteFileDialog(INoteFileDialog* dialog) { return g_fileDialog.Install(dialog); }
+
+bool AskForFileName(HWND owner, const NoteFileDialog& request, std::string& path) {
+    static CSystemFileDialog system;
+    return g_fileDialog.Or(system).Ask(owner, request, path);
 }
-
-bool (*g_noteFileDialog)(HWND owner, const NoteFileDialog& request, std::string& path) = &ShowFileDialog;
-HDC (*g_notePrintSetup)(HWND owner) = &ShowPrintSetup;
-
-// ---- The picture ---------------------------------------------------------------------
-
-std::string NotePictureFolder() {
-    const std::string& data = DataFolder();
-    return data.empty() ? ProgramFolder() : data;
-}
-
-std::string NotePicturePath(const char* name) { return JoinPath(NotePictureFolder(), name); }
-
-bool CaptureWindowDib(HWND window, std::vector<std::uint8_t>& dib) {
-    // The whole note on the screen first, children and frame included.
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    RECT wr{};
-    if (!::GetWindowRect(window, &wr)) return false;
-    const int width = wr.right - wr.left, height = wr.bottom - wr.top;
-    if (width <= 0 || height <= 0) return false;
-
-    HDC windowDc = ::GetWindowDC(window);
-    if (!windowDc) return false;
-    HDC memory = ::CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(windowDc, width, height);
-    bool ok = memory && bitmap;
-    if (ok) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ok = ::BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != FALSE;
-        ::SelectObject(memory, old);
-    }
-
-    HPALETTE palette = nullptr;
-    if (ok && (::GetDeviceCaps(windowDc, RASTERCAPS) & RC_PALETTE)) {
-        constexpr int kEntries = 255;
-        std::vector<std::uint8_t> store(sizeof(LOGPALETTE) + kEntries * sizeof(PALETTEENTRY));
-        auto* logical = reinterpret_cast<LOGPALETTE*>(store.data());
-        logical->palVersion = 0x300;
-        logical->palNumEntries = kEntries;
-        ::GetSystemPaletteEntries(windowDc, 0, kEntries, logical->palPalEntry);
-        palette = ::CreatePalette(logical);
-    }
-
-    int bits = PictureBitsForScreen(::GetDeviceCaps(windowDc, BITSPIXEL), ::GetDeviceCaps(windowDc, PLANES));
-    bits = bits <= 1 ? 1 : bits <= 4 ? 4 : bits <= 8 ? 8 : bits <= 16 ? 16 : 32;
-    ::ReleaseDC(window, windowDc);
-
-    if (ok) {
-        const std::size_t table = bits <= 8 ? (std::size_t{4} << bits) : 0;
-        const std::size_t row = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-        dib.assign(sizeof(BITMAPINFOHEADER) + table + row * height, 0);
-        auto* info = reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
-        info->biSize = sizeof(BITMAPINFOHEADER);
-        info->biWidth = width;
-        info->biHeight = height;  // bottom-up
-        info->biPlanes = 1;
-        info->biBitCount = static_cast<WORD>(bits);
-        info->biCompression = BI_RGB;
-        info->biSizeImage = static_cast<DWORD>(row * height);
-
-        HDC screen = ::GetDC(nullptr);
-        HPALETTE oldPalette = ::SelectPalette(
-            screen, palette ? palette : static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE)), FALSE);
-        ::RealizePalette(screen);
-        const int lines = ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(height),
-                                      dib.data() + sizeof(BITMAPINFOHEADER) + table,
-                                      reinterpret_cast<BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
-        ::SelectPalette(screen, oldPalette, FALSE);
-        ::ReleaseDC(nullptr, screen);
-        ok = lines == height;
-        // The block carries a full table; the header must say so.
-        info = reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
-        info->biClrUsed = 0;
-        info->biClrImportant = 0;
-        ok = ok && info->biCompression == BI_RGB && info->biBitCount == bits;
-    }
-
-    if (palette) ::DeleteObject(palette);
-    if (bitmap) ::DeleteObject(bitmap);
-    if (memory) ::DeleteDC(memory);
-    if (!ok) dib.clear();
-    return ok;
-}
-
-bool CreateNotePicture(HWND note, const std::string& format) {
-    std::vector<std::uint8_t> dib;
-    if (!CaptureWindowDib(note, dib)) return false;
-    const std::string bmp = NotePicturePath(kNotePictureBmp);
-    if (!WriteDibAsBmpFile(bmp, dib)) return false;
-    if (Lower(format) != kPictureFormatJpg) return true;
-    const std::string bmp24 = NotePicturePath(kNotePicture24Bmp);
-    return ConvertBmpTo24Bit(bmp, bmp24) && SaveBmpAsJpeg(bmp24, NotePicturePath(kNotePictureJpg));
-}
-
-bool SaveNotePicture(const std::string& target, const std::string& format, HWND note) {
-    bool ok = CreateNotePicture(note, format);
-    if (ok) {
-        const char* made = Lower(format) == kPictureFormatJpg ? kNotePictureJpg : kNotePictureBmp;
-        ok = ::CopyFileA(NotePicturePath(made).c_str(), target.c_str(), FALSE) != FALSE;
-    }
-    // Also after a failure: a half-made picture must not be attached later.
-    DeleteNotePictureFiles();
-    return ok;
-}
-
-void DeleteNotePictureFiles() {
-    std::string leftOver;
-    for (const char* name : {kNotePictureBmp, kNotePicture24Bmp, kNotePictureJpg}) {
-        const std::string path = NotePicturePath(name);
-        if (FileExists(path) && !::DeleteFileA(path.c_str())) leftOver += std::string(name) + " ";
-    }
-    if (!leftOver.empty()) ShowNotice(PictureDeleteMessage(leftOver));
-}
-
-// ---- The file commands -----------------------------------------------------------
 
 void OpenFileIntoNote(CNoteDialog& note) {
     ProgramFolderAfter restore;
@@ -277,84 +151,4 @@ void SaveNoteAsPicture(CNoteDialog& note) {
     const bool ok = SaveNotePicture(path, ext, note.m_hWnd);
     ::SetCursor(old);
     if (!ok) ShowNotice(kPictureSaveFailed);
-}
-
-// ---- Printing ------------------------------------------------------------------------
-
-int PrintNoteOn(HDC dc, CNoteDialog& note, HWND body, const std::function<void()>& pageBreak) {
-    const int dpiX = std::max(::GetDeviceCaps(dc, LOGPIXELSX), 1);
-    const int dpiY = std::max(::GetDeviceCaps(dc, LOGPIXELSY), 1);
-    const int pageWidth = ::GetDeviceCaps(dc, HORZRES);
-    const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
-
-    auto has = [&](char c) { return note.m_titleFontType.find(c) != std::string::npos; };
-    LOGFONTA lf{};
-    lf.lfHeight = -::MulDiv(note.m_titleFontSize, dpiY, 72);
-    lf.lfWeight = has('B') ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = has('I');
-    lf.lfUnderline = has('U');
-    lf.lfStrikeOut = has('S');
-    lf.lfCharSet = note.m_titleCharSet;
-    lstrcpynA(lf.lfFaceName, note.m_titleFontName.c_str(), LF_FACESIZE);
-
-    const std::string title = note.TitleText();
-    HFONT font = ::CreateFontIndirectA(&lf);
-    HGDIOBJ oldFont = ::SelectObject(dc, font);
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc, title.empty() ? " " : title.c_str(), title.empty() ? 1 : static_cast<int>(title.size()),
-                            &extent);
-    const int lineHeight = std::max<int>(extent.cy, 1);
-    RECT titleRect{0, 0, pageWidth, lineHeight};
-    ::SetBkMode(dc, TRANSPARENT);
-    ::DrawTextA(dc, title.c_str(), static_cast<int>(title.size()), &titleRect,
-                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    ::SelectObject(dc, oldFont);
-    ::DeleteObject(font);
-
-    int pages = 1;
-    const LONG length = ::GetWindowTextLengthA(body);
-    if (length <= 0) return pages;
-    FORMATRANGE range{};
-    range.hdc = dc;
-    range.hdcTarget = dc;
-    range.rc = {0, ::MulDiv(3 * lineHeight, 1440, dpiY), ::MulDiv(pageWidth, 1440, dpiX),
-                ::MulDiv(pageHeight, 1440, dpiY)};
-    range.rcPage = range.rc;
-    LONG position = 0;
-    for (;;) {
-        range.chrg.cpMin = position;
-        range.chrg.cpMax = -1;
-        const LONG next = static_cast<LONG>(::SendMessageA(body, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range)));
-        // Nothing fitted: another page would fit nothing either.
-        if (next <= position) break;
-        position = next;
-        if (position >= length) break;
-        pageBreak();
-        ++pages;
-    }
-    ::SendMessageA(body, EM_FORMATRANGE, FALSE, 0);
-    return pages;
-}
-
-void PrintNote(CNoteDialog& note, HWND body) {
-    HDC dc = g_notePrintSetup(note.m_hWnd);
-    if (!dc) return;
-    ::SetMapMode(dc, MM_TEXT);
-    DOCINFOA doc{};
-    doc.cbSize = sizeof doc;
-    doc.lpszDocName = kPrintDocumentName;
-    // The title goes on the first page, so the page is started before it is drawn.
-    if (::StartDocA(dc, &doc) > 0) {
-        if (::StartPage(dc) > 0) {
-            PrintNoteOn(dc, note, body, [dc] {
-                ::EndPage(dc);
-                ::StartPage(dc);
-            });
-            ::EndPage(dc);
-            ::EndDoc(dc);
-        } else {
-            ::AbortDoc(dc);
-        }
-    }
-    ::DeleteDC(dc);
 }

@@ -10,12 +10,6 @@
 #include <string>
 #include <vector>
 
-// The temporary picture files, made in the picture folder and deleted after
-// use. Only the senders and the picture commands know them.
-constexpr char kNotePictureBmp[] = "Note.bmp";
-constexpr char kNotePicture24Bmp[] = "Note24.bmp";
-constexpr char kNotePictureJpg[] = "Note.jpg";
-
 // Picture format names as the settings and the dialog's extension give them.
 constexpr char kPictureFormatBmp[] = "bmp";
 constexpr char kPictureFormatJpg[] = "jpg";

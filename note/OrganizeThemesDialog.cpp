@@ -6,16 +6,12 @@
 #include <iterator>
 #include <string>
 
-#include "note/AlarmDialog.h"
+#include "win/DialogSupport.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
+#include "win/Program.h"
 
 namespace {
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
 
 const dialog_support::Tip kThemeTips[] = {
     {IDC_THEME_LIST, "List of saved note themes. In same order themes will be visible in note menu."},

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/Clock.h"
-#include "app/Seams.h"
+#include "base/Clock.h"
+#include "base/Seams.h"
 #include "note/BuiltInThemes.h"
 #include "store/IniFile.h"
 #include "store/SettingsStore.h"

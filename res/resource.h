@@ -256,7 +256,6 @@
 #include "res/ids_body.h"
 #include "res/ids_dialogs.h"
 #include "res/ids_net.h"
-#include "res/ids_tray.h"
 #include "res/ids_schedule.h"
 #include "res/ids_settings.h"
 #include "res/ids_exchange.h"

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "base/Seams.h"
+
 namespace {
 constexpr UINT_PTR kSubclassId = 0x4C696E6B;  // "Link"
 constexpr COLORREF kLinkBlue = 0x00FF0000;
@@ -11,9 +13,20 @@ constexpr COLORREF kLinkBlue = 0x00FF0000;
 
 CLinkLabel::~CLinkLabel() { Detach(); }
 
-void CLinkLabel::OpenWithShell(const std::string& target) {
-    ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+namespace {
+
+class CShellOpener : public ILinkOpener {
+public:
+    void Open(const std::string& target) override {
+        ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+};
+
+Seam<ILinkOpener> g_opener;
+
+}  // namespace
+
+ILinkOpener* SetLinkOpener(ILinkOpener* opener) { return g_opener.Install(opener); }
 
 bool CLinkLabel::Attach(HWND label) {
     if (m_hWnd || !::IsWindow(label)) return false;
@@ -114,7 +127,10 @@ LRESULT CLinkLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_tracking = false;
         return 0;
     case WM_LBUTTONDOWN:
-        if (InText(lParam) && !m_target.empty() && m_open) m_open(m_target);
+        if (InText(lParam) && !m_target.empty()) {
+            static CShellOpener shell;
+            g_opener.Or(shell).Open(m_target);
+        }
         return 0;
     default:
         break;

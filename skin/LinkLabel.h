@@ -6,6 +6,16 @@
 
 #include <string>
 
+// What a click on a link does: open the target in the user's browser. Tests
+// install their own to see the click without a browser.
+class ILinkOpener {
+public:
+    virtual ~ILinkOpener() = default;
+    virtual void Open(const std::string& target) = 0;
+};
+// Installs an opener (nullptr: the shell's) and returns the previous one.
+ILinkOpener* SetLinkOpener(ILinkOpener* opener);
+
 class CLinkLabel {
 public:
     CLinkLabel() = default;
@@ -25,10 +35,6 @@ public:
     // the link.
     SIZE GetTextSize() const { return m_textSize; }
     HFONT GetFont() const { return m_font; }
-
-    // Opens the target; tests replace it to see the click without a browser.
-    void (*m_open)(const std::string& target) = &OpenWithShell;
-    static void OpenWithShell(const std::string& target);
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,

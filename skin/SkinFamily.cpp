@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "skin/SkinDraw.h"
 
 using namespace skin_draw;

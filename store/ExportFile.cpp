@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/Text.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/Text.h"
 

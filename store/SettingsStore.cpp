@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
 #include "store/Text.h"

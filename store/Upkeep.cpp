@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
 #include "store/Text.h"

@@ -4,18 +4,11 @@
 #include <cstring>
 #include <iterator>
 #include <string>
-#include "app/Clock.h"
+
+#include "base/Clock.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
-
-namespace {
-
-HINSTANCE ResourceInstance() {
-    CWinApp* app = CWinApp::Instance();
-    return app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
-}
-
-}  // namespace
+#include "win/Program.h"
 
 namespace dialog_support {
 

@@ -1,7 +1,7 @@
 // Costs of the upkeep and export jobs on a main data file at its size limit:
 // the size-mode clean-up probes 15000 sections on the user thread, and an
 // export appends one note per write.
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "bench/common/sample_ini.h"
 #include "store/ExportFile.h"
 #include "store/IniFile.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 
 class RecordingNotices : public INoticeSink {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "note/AlarmSchedule.h"
 #include "store/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 // Note window arithmetic and new-note placement.
 #include <gtest/gtest.h>
 
-#include "app/Cascade.h"
+#include "note/Cascade.h"
 #include "note/NoteGeometry.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/HandOver.h"
+#include "store/HandOver.h"
 #include "store/IniFile.h"
 
 namespace {

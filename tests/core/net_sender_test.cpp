@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
 #include "net/Socket.h"

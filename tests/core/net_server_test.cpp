@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/HandOver.h"
-#include "app/ProgramFlags.h"
+#include "store/HandOver.h"
+#include "base/ProgramFlags.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
 #include "net/NoteServer.h"

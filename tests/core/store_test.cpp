@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "note/BuiltInThemes.h"
 #include "store/NoteRecord.h"
 #include "store/SettingsStore.h"

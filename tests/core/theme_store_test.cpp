@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "note/ThemeStore.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"

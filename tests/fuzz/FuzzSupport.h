@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 
 namespace fuzz {

@@ -37,7 +37,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 
 class RecordedNotices : public INoticeSink {
@@ -94,6 +94,22 @@ private:
     bool timedOut_ = false;
     int ticks_ = 0;
     std::set<HWND> handled_;
+};
+
+// Installs a test's own implementation of a part of the program while the
+// object lives, then puts the previous one back.
+template <class Interface>
+class Replacing {
+public:
+    Replacing(Interface* (*install)(Interface*), Interface* replacement)
+        : install_(install), previous_(install(replacement)) {}
+    ~Replacing() { install_(previous_); }
+    Replacing(const Replacing&) = delete;
+    Replacing& operator=(const Replacing&) = delete;
+
+private:
+    Interface* (*install_)(Interface*);
+    Interface* previous_;
 };
 
 class WindowTest : public ::testing::Test {

@@ -8,7 +8,7 @@
 
 #include "WinTestSupport.h"
 #include "dialogs/ImportExportDialog.h"
-#include "net/NetworkNeighbourhood.h"
+#include "win/Program.h"
 #include "note/NoteDialog.h"
 #include "note/NoteExchange.h"
 #include "note/NoteFileCommands.h"
@@ -52,13 +52,10 @@ class ExchangeTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        saved_ = g_noteFileDialog;
-        g_noteFileDialog = ScriptedFileDialog;
         g_answers.clear();
         g_asked.clear();
     }
     void TearDown() override {
-        g_noteFileDialog = saved_;
         WindowTest::TearDown();
     }
 
@@ -89,7 +86,13 @@ protected:
         return driver.boxes;
     }
 
-    bool (*saved_)(HWND, const NoteFileDialog&, std::string&) = nullptr;
+private:
+    struct ScriptedDialog : INoteFileDialog {
+        bool Ask(HWND owner, const NoteFileDialog& request, std::string& path) override {
+            return ScriptedFileDialog(owner, request, path);
+        }
+    } dialog_;
+    Replacing<INoteFileDialog> replaced_{SetNoteFileDialog, &dialog_};
 };
 
 TEST_F(ExchangeTest, ExportNoteRefusesOtherExtensionsThenAppendsOrReplaces) {

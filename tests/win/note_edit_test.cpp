@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "WinTestSupport.h"
-#include "app/ProgramFlags.h"
+#include "base/ProgramFlags.h"
 #include "note/BodyMenuSlots.h"
 #include "note/NoteDialog.h"
 #include "note/NoteEdit.h"
 #include "res/resource.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
+#include "win/Program.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ bool AnswerParagraph(HWND, PARAFORMAT& format) {
 }
 
 // A host that only records what the body asks of it.
-class RecordingHost : public INoteHost {
+class RecordingHost : public INoteWindowForBody {
 public:
     void StoreNote() override { ++stores; }
     bool HasBorder() const override { return border; }
@@ -181,14 +182,6 @@ class NoteEditTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        savedPicture_ = CNoteEdit::s_menuPicture;
-        savedFont_ = CNoteEdit::s_chooseFont;
-        savedColour_ = CNoteEdit::s_chooseColor;
-        savedParagraph_ = CNoteEdit::s_editParagraph;
-        CNoteEdit::s_menuPicture = TestPicture;
-        CNoteEdit::s_chooseFont = AnswerFont;
-        CNoteEdit::s_chooseColor = AnswerColour;
-        CNoteEdit::s_editParagraph = AnswerParagraph;
         g_answers = DialogAnswers{};
         g_showScrollBar = true;
         g_networkAvailable = true;
@@ -197,10 +190,6 @@ protected:
     }
     void TearDown() override {
         WindowTest::TearDown();
-        CNoteEdit::s_menuPicture = savedPicture_;
-        CNoteEdit::s_chooseFont = savedFont_;
-        CNoteEdit::s_chooseColor = savedColour_;
-        CNoteEdit::s_editParagraph = savedParagraph_;
         g_showScrollBar = true;
         g_networkAvailable = true;
         g_emailCheckRunning = false;
@@ -248,10 +237,14 @@ protected:
     }
 
 private:
-    HBITMAP (*savedPicture_)(int) = nullptr;
-    bool (*savedFont_)(HWND, LOGFONTA&, int&) = nullptr;
-    bool (*savedColour_)(HWND, COLORREF&) = nullptr;
-    bool (*savedParagraph_)(HWND, PARAFORMAT&) = nullptr;
+    struct Answering : INoteEditDialogs, IMenuPictures {
+        bool AskFont(HWND owner, LOGFONTA& font, int& tenths) override { return AnswerFont(owner, font, tenths); }
+        bool AskColour(HWND owner, COLORREF& colour) override { return AnswerColour(owner, colour); }
+        bool AskParagraph(HWND owner, PARAFORMAT& format) override { return AnswerParagraph(owner, format); }
+        HBITMAP MenuPicture(int resourceId) const override { return TestPicture(resourceId); }
+    } answering_;
+    Replacing<INoteEditDialogs> dialogs_{SetNoteEditDialogs, &answering_};
+    Replacing<const IMenuPictures> pictures_{SetMenuPictures, &answering_};
 };
 
 // ---- Storage -----------------------------------------------------------------------

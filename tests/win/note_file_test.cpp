@@ -9,9 +9,11 @@
 #include <fstream>
 
 #include "WinTestSupport.h"
-#include "net/NetworkNeighbourhood.h"
+#include "win/Program.h"
 #include "note/NoteDialog.h"
 #include "note/NoteFileCommands.h"
+#include "note/NotePicture.h"
+#include "note/NotePrint.h"
 #include "note/NotePictureFile.h"
 #include "res/ids_body.h"
 
@@ -68,17 +70,11 @@ protected:
         char cwd[MAX_PATH] = {};
         ::GetCurrentDirectoryA(MAX_PATH, cwd);
         cwd_ = cwd;
-        savedDialog_ = g_noteFileDialog;
-        savedPrint_ = g_notePrintSetup;
-        g_noteFileDialog = ScriptedFileDialog;
-        g_notePrintSetup = CancelledPrintSetup;
         g_dialog = FileDialogScript{};
         g_printSetups = 0;
         g_printOwner = nullptr;
     }
     void TearDown() override {
-        g_noteFileDialog = savedDialog_;
-        g_notePrintSetup = savedPrint_;
         ::SetCurrentDirectoryA(cwd_.c_str());
         WindowTest::TearDown();
     }
@@ -113,8 +109,16 @@ protected:
     }
 
     std::string cwd_;
-    bool (*savedDialog_)(HWND, const NoteFileDialog&, std::string&) = nullptr;
-    HDC (*savedPrint_)(HWND) = nullptr;
+
+private:
+    struct ScriptedDialogs : INoteFileDialog, IPrintSetupDialog {
+        bool Ask(HWND owner, const NoteFileDialog& request, std::string& path) override {
+            return ScriptedFileDialog(owner, request, path);
+        }
+        HDC Ask(HWND owner) override { return CancelledPrintSetup(owner); }
+    } dialogs_;
+    Replacing<INoteFileDialog> fileDialog_{SetNoteFileDialog, &dialogs_};
+    Replacing<IPrintSetupDialog> printSetup_{SetPrintSetupDialog, &dialogs_};
 };
 
 // ---- Save note as ... ------------------------------------------------------------

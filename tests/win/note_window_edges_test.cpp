@@ -8,8 +8,8 @@
 #include <string>
 
 #include "WinTestSupport.h"
-#include "app/Clock.h"
-#include "app/OsLabel.h"
+#include "base/Clock.h"
+#include "base/OsLabel.h"
 #include "note/AlarmSchedule.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
@@ -48,6 +48,14 @@ protected:
 
 // A layered window the program never gave an alpha is not drawn at all.
 TEST_F(NoteEdgesTest, EveryFamilyGetsAnOpaqueNoteAtCreationAndAfterHideAndShowAll) {
+    // The owner hears of every hide, so that "Show all notes" is offered again.
+    static int hidesHeard = 0;
+    hidesHeard = 0;
+    SUBCLASSPROC hear = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+        if (msg == WM_NOTE_HIDDEN) ++hidesHeard;
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    };
+    ::SetWindowSubclass(owner_, hear, 1, 0);
     for (const char* family : {"Windows 95/98/Me", "Windows 2000/XP", "Windows 7/8", "Windows 10", ""}) {
         SetOsFamilyLabel(family);
         CNoteDialog* note = NewNote(40, 24);  // a small note fades in 1.5 s like any other
@@ -59,6 +67,8 @@ TEST_F(NoteEdgesTest, EveryFamilyGetsAnOpaqueNoteAtCreationAndAfterHideAndShowAl
         EXPECT_EQ(Alpha(note->m_hWnd), 255) << "shown again on '" << family << "'";
         note->DestroyWindow();
     }
+    ::RemoveWindowSubclass(owner_, hear, 1);
+    EXPECT_EQ(hidesHeard, 5);
 }
 
 // The mouse goes to the window the system finds under it; the body must let

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "WinTestSupport.h"
-#include "app/WaitDialog.h"
+#include "dialogs/WaitDialog.h"
 #include "note/NoteDialog.h"
 #include "res/resource.h"
 #include "store/NoteRecord.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "WinTestSupport.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "note/AlarmDialog.h"
 #include "note/ExpirationDialog.h"
 #include "note/OrganizeThemesDialog.h"
@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
+#include "win/DialogSupport.h"
 
 namespace {
 

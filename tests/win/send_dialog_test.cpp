@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "WinTestSupport.h"
-#include "app/OsLabel.h"
-#include "app/ProgramFlags.h"
+#include "base/OsLabel.h"
+#include "base/ProgramFlags.h"
 #include "dialogs/DialogLogic.h"
 #include "net/NetUtil.h"
 #include "net/NetworkNeighbourhood.h"

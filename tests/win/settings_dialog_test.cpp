@@ -11,8 +11,8 @@
 #include <string>
 
 #include "WinTestSupport.h"
-#include "app/Clock.h"
-#include "app/ProgramFlags.h"
+#include "base/Clock.h"
+#include "base/ProgramFlags.h"
 #include "dialogs/SettingsLogic.h"
 #include "dialogs/SettingsSheet.h"
 #include "net/NetUtil.h"

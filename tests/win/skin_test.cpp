@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "WinTestSupport.h"
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "dialogs/ImportExportDialog.h"
 #include "note/OrganizeThemesDialog.h"
 #include "res/resource.h"
@@ -576,10 +576,13 @@ TEST_F(SkinTest, DisabledFlatPictureButtonShowsItsPictureGreyed) {
 TEST_F(SkinTest, LinkLabelIsBlueUnderlinedWithAHandOverItsText) {
     HWND dlg = Keep(EmptyDialog());
     HWND label = Child(dlg, "Static", SS_LEFT, 10, 10, 220, 20, 0, 401, "Home page");
-    static std::vector<std::string> opened;
-    opened.clear();
+    struct Recording : ILinkOpener {
+        void Open(const std::string& target) override { opened.push_back(target); }
+        std::vector<std::string> opened;
+    } recording;
+    Replacing<ILinkOpener> opener(SetLinkOpener, &recording);
+    std::vector<std::string>& opened = recording.opened;
     CLinkLabel link;
-    link.m_open = [](const std::string& target) { opened.push_back(target); };
     ASSERT_TRUE(link.Attach(label));
     link.SetLink("https://pinwell.example.org/");
     EXPECT_NE(::GetWindowLongA(label, GWL_STYLE) & SS_NOTIFY, 0);

@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "WinTestSupport.h"
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 #include "win/WinApp.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
 #include "net/NoteServer.h"

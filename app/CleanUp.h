@@ -1,7 +1,5 @@
 // Upkeep of the main data file on the window side: the clean-up behind the
-// wait window and the start counter that runs it. The size-limit job, which
-// makes the user delete notes until the file is small enough, is
-// CMainDialog::EnforceSizeLimit.
+// wait window and the start counter that runs it.
 #pragma once
 
 #include <windows.h>

@@ -1,9 +1,7 @@
-#include "app/Seams.h"
-
-#include <atomic>
+#include "base/Seams.h"
 
 namespace {
-std::atomic<INoticeSink*> g_sink{nullptr};
+Seam<INoticeSink> g_sink;
 std::string g_dataFolder;
 std::string g_mainDataFile;
 std::string g_networkListFile;
@@ -16,10 +14,10 @@ constexpr char kSep = '/';
 }  // namespace
 
 void ShowNotice(const std::string& text, NoticeIcon icon) {
-    if (INoticeSink* sink = g_sink.load()) sink->Show(text, icon);
+    if (INoticeSink* sink = g_sink.Installed()) sink->Show(text, icon);
 }
 
-INoticeSink* SetNoticeSink(INoticeSink* sink) { return g_sink.exchange(sink); }
+INoticeSink* SetNoticeSink(INoticeSink* sink) { return g_sink.Install(sink); }
 
 void SetDataFolder(const std::string& folder) {
     g_dataFolder = folder;

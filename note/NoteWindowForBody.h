@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-class INoteHost {
+class INoteWindowForBody {
 public:
-    virtual ~INoteHost() = default;
+    virtual ~INoteWindowForBody() = default;
     // Writes the note's record (the body loses the focus, a menu opens).
     virtual void StoreNote() = 0;
     virtual bool HasBorder() const = 0;

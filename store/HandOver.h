@@ -53,13 +53,13 @@ public:
     // every value emptied.
     explicit CHandOverPickup(std::string dataFile = {}, CHandOverSignal* signal = nullptr);
 
-    // Tick step 3: a complete NoteData is emptied and returned for
+    // On the tick: a complete NoteData is emptied and returned for
     // CreateNoteFromData. Nothing is returned while the value is empty or
     // incomplete, or when it could not be emptied: a note handed on but left
     // in the file would be created again on every tick.
     std::optional<std::string> TakeReceivedNote();
 
-    // Tick step 4: a non-empty EmailNoteData is emptied at once; it is
+    // On the tick: a non-empty EmailNoteData is emptied at once; it is
     // returned when complete, dropped when not. When it cannot be emptied it
     // stays where it is for the next tick.
     std::optional<std::string> TakeEmailNote();

@@ -1,4 +1,4 @@
-#include "app/ProgramFlags.h"
+#include "base/ProgramFlags.h"
 
 std::atomic<bool> g_showScrollBar{true};
 std::atomic<bool> g_networkAvailable{true};

@@ -3,7 +3,29 @@
 // own to watch what the program would have shown.
 #pragma once
 
+#include <atomic>
 #include <string>
+
+// How tests replace a part of the program: the part is a small interface,
+// and one setter installs another implementation and returns the previous
+// one, so a test can put it back. Nothing installed (nullptr) means the
+// program's own. Installing is meant for start-up and tests, before the
+// threads that use the part run.
+template <class Interface>
+class Seam {
+public:
+    Interface* Install(Interface* replacement) { return current_.exchange(replacement); }
+    // The installed implementation, or nullptr for the program's own.
+    Interface* Installed() const { return current_.load(); }
+    // The installed implementation, else the program's own.
+    Interface& Or(Interface& own) const {
+        Interface* installed = current_.load();
+        return installed ? *installed : own;
+    }
+
+private:
+    std::atomic<Interface*> current_{nullptr};
+};
 
 enum class NoticeIcon { Information, Warning, Error, Stop, Question };
 

@@ -1,6 +1,6 @@
-#include "app/HandOver.h"
+#include "store/HandOver.h"
 
-#include "app/Seams.h"
+#include "base/Seams.h"
 #include "store/IniFile.h"
 
 #include <chrono>

@@ -1,19 +1,19 @@
-#include "app/Clock.h"
+#include "base/Clock.h"
 
-#include <atomic>
+#include "base/Seams.h"
 
 namespace {
 
-std::atomic<IClock*> g_clock{nullptr};
+Seam<IClock> g_clock;
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 }  // namespace
 
-IClock* SetClock(IClock* clock) { return g_clock.exchange(clock); }
+IClock* SetClock(IClock* clock) { return g_clock.Install(clock); }
 
 std::time_t NowSeconds() {
-    if (IClock* clock = g_clock.load()) return clock->Now();
+    if (IClock* clock = g_clock.Installed()) return clock->Now();
     return std::time(nullptr);
 }
 

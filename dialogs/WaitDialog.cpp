@@ -1,4 +1,4 @@
-#include "app/WaitDialog.h"
+#include "dialogs/WaitDialog.h"
 
 #include <commctrl.h>
 

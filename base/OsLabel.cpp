@@ -1,4 +1,4 @@
-#include "app/OsLabel.h"
+#include "base/OsLabel.h"
 
 std::string OsFamilyLabel(unsigned major, unsigned minor) {
     if (major >= 1 && major <= 4) return "Windows 95/98/Me";

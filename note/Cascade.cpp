@@ -1,4 +1,4 @@
-#include "app/Cascade.h"
+#include "note/Cascade.h"
 
 CascadePlacement PlaceCascaded(CascadeState& s, const Box& window, bool newNote, int screenWidth,
                                int screenHeight) {

@@ -1,2 +1,0 @@
-// Identifiers of the tray resources.
-#pragma once
