@@ -62,16 +62,44 @@ die() {
     exit 1
 }
 
-# The driver answers 0 or 1 itself; any other status means it never ran its
-# command (Wine failed to start it on a loaded machine, or it died), so it is
-# said and the command tried once more rather than failing the case silently.
-drv() {
-    local status
-    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
-    status=$?
-    [ "$status" -le 1 ] && return "$status"
-    echo "[$case_name] pwdriver $* ended with status $status; trying once more" >&2
-    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
+# run_driver NAME ARGS...: NAME.exe from $bin under Wine, its answer (status
+# 0 or 1, and what it printed) passed on. On a loaded machine Wine now and
+# then does not start a program at all: its launcher prints "Application could
+# not be started" with status 1, or the status is none a driver gives. Such a
+# start is made again; a driver that never answered ends the case as failed,
+# even from inside $(...), since its silence read as an answer ("not 0", so
+# "enabled") fails a case for the wrong reason or passes it by accident.
+run_driver() {
+    local name=$1 status try out err
+    shift
+    out=${tmp:-${TMPDIR:-/tmp}}/driver-$BASHPID.out err=${out%.out}.err
+    for try in 1 2 3; do
+        "${run_in[@]}" wine "$bin/$name.exe" "$@" >"$out" 2>"$err"
+        status=$?
+        if [ "$status" -le 1 ] && ! grep -qs 'could not be started\|^wine: ' "$out" "$err"; then
+            cat "$out"
+            cat "$err" >&2
+            rm -f "$out" "$err"
+            return "$status"
+        fi
+        [ "$status" -eq 2 ] && break # a usage error: the script is wrong
+        echo "[$case_name] $name $* did not start (status $status); trying again" >&2
+        sleep 1
+    done
+    echo "FAIL [$case_name]: $name $* never answered (status $status): $(cat "$out" "$err" | head -c 400)" >&2
+    rm -f "$out" "$err"
+    kill -USR1 $$
+    exit 1
+}
+drv() { run_driver pwdriver "$@"; }
+ndrv() { run_driver netdriver "$@"; }
+tdrv() { run_driver traydriver "$@"; }
+# A driver whose output is read while it runs (a watch, typing): started
+# once, its caller waits for its first line and fails the case without it.
+live_driver() {
+    local name=$1
+    shift
+    "${run_in[@]}" wine "$bin/$name.exe" "$@"
 }
 ms_now() { date +%s%3N; }
 
@@ -124,17 +152,8 @@ new_prefix() {
     cp -a "$base" "$1/prefix" || die "cannot copy the base prefix $base"
     export WINEPREFIX=$1/prefix
     prefixes+=("$WINEPREFIX")
-    # The prefix's first program starts its wineserver. Wine has been seen,
-    # once in many runs, to answer that first start with its launcher's
-    # "Application could not be started" instead of running the driver; a
-    # second start in the same prefix works.
-    local appdata tries=0
-    until appdata=$(drv appdata) && [[ $appdata == [A-Za-z]:\\* ]]; do
-        tries=$((tries + 1))
-        [ "$tries" -lt 3 ] || die "pwdriver appdata failed: $appdata"
-        echo "[$case_name] pwdriver appdata answered '$appdata'; trying again" >&2
-        sleep 1
-    done
+    local appdata
+    appdata=$(drv appdata) && [[ $appdata == [A-Za-z]:\\* ]] || die "pwdriver appdata answered '$appdata'"
     appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
     [ -d "$appdata" ] || die "data folder $appdata does not exist"
     ini=$appdata/Pinwell.ini
@@ -176,6 +195,7 @@ install_cleanup() {
     trap cleanup EXIT
     trap 'exit 143' TERM
     trap 'exit 130' INT
+    trap 'exit 1' USR1 # a driver that never answered (run_driver)
 }
 
 cleanup() {

@@ -29,7 +29,6 @@ IDC_NET_PORT=1053
 # The text of a message box.
 IDC_BOX_TEXT=0xFFFF
 
-tdrv() { wine "$bin/traydriver.exe" "$@"; }
 
 # settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
 # file the program has seen before, on a port of this case's own.

@@ -16,7 +16,7 @@ CASES="families edge_resize roll_click ringing_alarm"
 
 CMD_HIDE_NOTE=32861
 
-PORT=$((30000 + RANDOM % 20000))
+PORT=$(free_port) || die "no free TCP port"
 BODY_BACK=11327147   # 0x00ACD6AB: green body
 TITLE_BACK=7106779   # 0x006C70DB: red strip
 
