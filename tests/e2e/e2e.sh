@@ -70,21 +70,17 @@ EOF
 # the given keys replaced.
 note_ini() { note_record "$@"; }
 
-# A port of the case's own for the receiving server: a Pinwell the user runs
-# here holds the usual one, and a note sent to it must not land in a case
-# that counts notes.
-PRIVATE_PORT=$(free_port) || die "no free TCP port"
-# own_port: a data file that holds nothing but the port, for the cases about
-# a start without notes or settings (it is still a first start).
-own_port() { printf '[PINWELL]\nCommunicationPort=%s\n' "$PRIVATE_PORT" | write_ini; }
+# own_port: a data file that holds nothing but the prefix's port, for the
+# cases about a start without notes or settings (it is still a first start):
+# a Pinwell the user runs here holds the usual port, and a note sent to it
+# must not land in a case that counts notes.
+own_port() { printf '[PINWELL]\nCommunicationPort=%s\n' "$port" | write_ini; }
 
 # Two notes that share nothing of their look, for the note window cases.
 GROCERIES_RTF='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs20 Hello\par|\b bold\b0\par|}'
 write_two_notes() { # ASK_BEFORE_DELETE
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=%s\n' "$1"
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=2\n'
-        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        settings 2 AskBeforeDelete="$1"
         note_ini 1 TitleText=Groceries EditText="$GROCERIES_RTF" \
             EditBackColor=11327147 TitleBackColor=8110468 TitleTextColor=0 \
             EditFont=Verdana EditFontSize=10 TitleFont=Tahoma TitleFontType=BC TitleFontSize=10 \
@@ -178,8 +174,7 @@ case_first_start() {
 case_renumber() {
     new_prefix
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=Yes\n'
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=4\nCommunicationPort=%s\n' "$PRIVATE_PORT"
+        settings 4 AskBeforeDelete=Yes
         note_section 1 "First note" 100 100 200 150 No No
         note_section 2 "Second note" 350 120 220 160 No No
         note_section 4 "Fourth note" 600 140 240 170 No No
@@ -263,7 +258,7 @@ case_hidden_and_rolled() {
     new_prefix
     {
         printf '[PINWELL]\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
-        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        printf 'CommunicationPort=%s\n' "$port"
         note_section 1 "Plain" 100 100 200 150 No No
         note_section 2 "Hidden" 350 100 210 150 No Yes
         note_section 3 "Rolled" 600 100 220 150 Yes No
@@ -538,7 +533,7 @@ case_note_looks() {
     new_prefix
     {
         printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
-        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        printf 'CommunicationPort=%s\n' "$port"
         note_ini 1 TitleText=Default Left=100 Top=100 Width=220 Height=160 \
             EditText='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs16 Default theme\par|second line\par|}'
         note_ini 2 TitleText=Rolled Left=400 Top=100 Width=220 Height=160 Minimized=Yes

@@ -61,6 +61,12 @@ die() {
     fail "$*"
     exit 1
 }
+# skip REASON: the case cannot run here; CTest reports it skipped, not passed.
+E2E_SKIPPED=77
+skip() {
+    echo "SKIP [$case_name]: $*"
+    exit "$E2E_SKIPPED"
+}
 
 # run_driver NAME ARGS...: NAME.exe from $bin under Wine, its answer (status
 # 0 or 1, and what it printed) passed on. On a loaded machine Wine now and
@@ -117,7 +123,7 @@ require_programs() {
     for f in $E2E_PROGRAMS; do
         [ -f "$bin/$f" ] || die "no $bin/$f (build the windows preset first)"
     done
-    ensure_wineprefix "$base"
+    ensure_wineprefix "$base" || die "no Wine prefix to copy (see above)"
 }
 # A script with more to check defines its own, after sourcing this file.
 check_programs() { require_programs; }
@@ -139,10 +145,11 @@ free_port() {
 
 # new_prefix [DIR]: a copy of the base prefix in DIR (a new temporary folder
 # in tmp when none is given), used from now on (WINEPREFIX); leaves the data
-# file's path in ini. The first Wine program of the prefix starts its
+# file's path in ini, and in port a free port for its program to listen on (a
+# Pinwell the user runs here keeps the usual one). The first Wine program of the prefix starts its
 # wineserver, and with it the network the prefix's programs use: that is why
 # it runs through run_in too.
-ini=
+ini= port=
 new_prefix() {
     if [ $# -eq 0 ]; then
         tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-$E2E_TMP_TAG.XXXXXX")
@@ -157,6 +164,7 @@ new_prefix() {
     appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
     [ -d "$appdata" ] || die "data folder $appdata does not exist"
     ini=$appdata/Pinwell.ini
+    port=$(free_port) || die "no free TCP port"
 }
 
 # launch_pinwell: Pinwell.exe from the program folder in a process group of
@@ -201,7 +209,7 @@ install_cleanup() {
 cleanup() {
     local status=$?
     set +e
-    if [ -n "$tmp" ] && { [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; }; then
+    if [ -n "$tmp" ] && { [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; } && [ "$status" -ne "$E2E_SKIPPED" ]; then
         local f
         for f in "$tmp"/pinwell-*.log; do
             [ -s "$f" ] && { echo "--- $(basename "$f")"; tail -n 20 "$f"; }
@@ -266,6 +274,25 @@ expect_key() { # SECTION KEY WANTED
 # write_ini: stdin with Unix line ends becomes the data file, in CRLF as the
 # program keeps it.
 write_ini() { sed 's/$/\r/' >"$ini"; }
+
+# settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
+# file the program has seen before (no first-start defaults, no network
+# reading or e-mail check), on the prefix's port; a given key replaces its
+# default, any other is added.
+SETTINGS_KEYS="Version IniUpdate AskBeforeDelete ReadNetworkOnStart CheckEmailOnStart CommunicationPort NumberOfNotes"
+settings() {
+    local -A v=([Version]=3.lan [IniUpdate]=0116 [AskBeforeDelete]=No [ReadNetworkOnStart]=No
+        [CheckEmailOnStart]=No [CommunicationPort]=$port [NumberOfNotes]=$1)
+    shift
+    local kv k extra=()
+    for kv; do
+        k=${kv%%=*}
+        if [ -n "${v[$k]+set}" ]; then v[$k]=${kv#*=}; else extra+=("$kv"); fi
+    done
+    echo '[PINWELL]'
+    for k in $SETTINGS_KEYS; do printf '%s=%s\n' "$k" "${v[$k]}"; done
+    [ ${#extra[@]} -eq 0 ] || printf '%s\n' "${extra[@]}"
+}
 
 # note_record ID KEY=VALUE...: a note section in the default theme's look,
 # with the given keys replaced (a later one wins).

@@ -95,19 +95,6 @@ section_of() {
         $0 == "TitleText=" t { print sec; exit }'
 }
 
-# settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
-# file the program has seen before (no first-start defaults), on a port of
-# this case's own.
-port=
-settings() {
-    [ -n "$port" ] || port=$(free_port) || die "no free TCP port"
-    local kv
-    printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\nReadNetworkOnStart=No\n'
-    printf 'CheckEmailOnStart=No\nCommunicationPort=%s\nNumberOfNotes=%s\n' "$port" "$1"
-    shift
-    for kv in "$@"; do printf '%s\n' "$kv"; done
-}
-
 # note_ini ID KEY=VALUE...: a note section in the default theme's look, with
 # the given keys replaced.
 note_ini() {
