@@ -68,13 +68,11 @@ skip() {
     exit "$E2E_SKIPPED"
 }
 
-# run_driver NAME ARGS...: NAME.exe from $bin under Wine, its answer (status
-# 0 or 1, and what it printed) passed on. On a loaded machine Wine now and
-# then does not start a program at all: its launcher prints "Application could
-# not be started" with status 1, or the status is none a driver gives. Such a
-# start is made again; a driver that never answered ends the case as failed,
-# even from inside $(...), since its silence read as an answer ("not 0", so
-# "enabled") fails a case for the wrong reason or passes it by accident.
+# run_driver NAME ARGS...: NAME.exe under Wine, its answer (status 0 or 1 and
+# its output) passed on. A loaded Wine now and then does not start a program
+# at all ("could not be started", or a status no driver gives): that start is
+# made again. A driver that never answered fails the case, even from inside
+# $(...): its silence must never be read as an answer.
 run_driver() {
     local name=$1 status try out err
     shift
@@ -100,13 +98,9 @@ run_driver() {
 drv() { run_driver pwdriver "$@"; }
 ndrv() { run_driver netdriver "$@"; }
 tdrv() { run_driver traydriver "$@"; }
-# A driver whose output is read while it runs (a watch, typing): started
-# once, its caller waits for its first line and fails the case without it.
-live_driver() {
-    local name=$1
-    shift
-    "${run_in[@]}" wine "$bin/$name.exe" "$@"
-}
+# A driver whose output is read while it runs (a watch, typing): its caller
+# waits for its first line and fails the case without it.
+live_driver() { "${run_in[@]}" wine "$bin/$1.exe" "${@:2}"; }
 ms_now() { date +%s%3N; }
 
 # on_screen SCRIPT ARGS...: without a display, runs SCRIPT again on a virtual

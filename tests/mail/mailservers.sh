@@ -67,17 +67,13 @@ listening() {
 }
 
 free_base() {
-    local b i tries
-    for tries in $(seq 100); do
+    local b i
+    for _ in $(seq 100); do
         b=$((20000 + RANDOM % 40000))
-        for i in 0 1 2 3 4 5; do
-            [ -z "$(ss -Htan "sport = :$((b + i))" 2>/dev/null)" ] || continue 2
-        done
-        echo "$b"
-        return 0
+        for i in 0 1 2 3 4 5; do [ -z "$(ss -Htan "sport = :$((b + i))")" ] || continue 2; done
+        echo "$b" && return 0
     done
-    echo "mailservers: no six free ports in a row" >&2
-    return 1
+    echo "mailservers: no six free ports in a row" >&2 && return 1
 }
 
 # RSA rather than ECDSA: Wine's crypt32 refuses an ECDSA signature whose r or s
