@@ -10,8 +10,6 @@
 namespace {
 
 constexpr char kRecipientsSection[] = "RECIPIENTS_LIST";
-// Theme names are read as a 260-byte buffer would hold them.
-constexpr std::size_t kThemeNameChars = 259;
 
 }  // namespace
 
@@ -48,14 +46,9 @@ GroupSlots ReadGroupSlots() {
 
 std::vector<ThemeSlot> ReadThemeSlots() {
     std::vector<ThemeSlot> slots;
-    // Only twenty commands exist; records beyond them are not saved themes.
-    const int count = std::min<int>(CountSavedThemes(), kSavedThemeSlots);
-    for (int k = 0; k < count; ++k) {
-        std::string name = ini::Read(MainDataFilePath(), kSavedThemesSection,
-                                     std::to_string(kFirstSavedThemeId + k), {}, kThemeNameChars);
-        if (name.empty()) continue;
-        slots.push_back({kFirstSavedThemeCommand + static_cast<unsigned>(k), std::move(name)});
-    }
+    for (SavedThemeRow& row : SavedThemeMenuItems())
+        slots.push_back({kFirstSavedThemeCommand + static_cast<unsigned>(row.id - kFirstSavedThemeId),
+                         std::move(row.name)});
     return slots;
 }
 

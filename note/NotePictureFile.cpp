@@ -358,17 +358,3 @@ bool SaveBmpAsJpeg(const std::string& bmpPath, const std::string& jpegPath) {
     if (!ok) std::remove(jpegPath.c_str());
     return ok != 0;
 }
-
-bool LoadPictureRgb(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb) {
-    int channels = 0;
-    {
-        File probe = OpenFile(path, "rb");
-        if (!probe || !stbi_info_from_file(probe.get(), &width, &height, &channels)) return false;
-        if (!SaneSize(width, height)) return false;
-    }
-    stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channels, 3);
-    if (!pixels) return false;
-    rgb.assign(pixels, pixels + static_cast<std::size_t>(width) * height * 3);
-    stbi_image_free(pixels);
-    return true;
-}

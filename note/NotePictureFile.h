@@ -96,7 +96,3 @@ bool ConvertBmpTo24Bit(const std::string& sourcePath, const std::string& targetP
 
 // Loads a 24-bit BMP file and writes it as a JPEG of quality kNoteJpegQuality.
 bool SaveBmpAsJpeg(const std::string& bmpPath, const std::string& jpegPath);
-
-// Pixels of an image file decoded as 8-bit RGB triples, top row first (tests
-// and checks read the pictures back with it). False when it cannot be read.
-bool LoadPictureRgb(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb);

@@ -246,40 +246,6 @@ bool LookUp(const std::string& path, std::string_view section, std::string_view 
 
 // ------------------------------------------------------------ interface ----
 
-std::uint32_t GetProfileString(const std::string& path, const char* section, const char* key,
-                               const char* def, char* buffer, std::uint32_t size) {
-    if (!buffer || size == 0) return 0;
-    if (!section) return CopyList(SectionNames(path), buffer, size);
-    if (!key) return CopyList(KeyNames(path, section), buffer, size);
-    const std::string v = Read(path, section, key, def ? def : "", size - 1);
-    std::memcpy(buffer, v.data(), v.size());
-    buffer[v.size()] = '\0';
-    return static_cast<std::uint32_t>(v.size());
-}
-
-std::uint32_t GetProfileInt(const std::string& path, const char* section, const char* key, int def) {
-    std::string v;
-    if (!section || !key || !LookUp(path, section, key, kWhole, &v) || v.empty())
-        return static_cast<std::uint32_t>(def);
-    // Decimal with an optional sign, up to the first non-digit, wrapping
-    // modulo 2^32 as the system's conversion does.
-    std::size_t i = 0;
-    while (i < v.size() && static_cast<unsigned char>(v[i]) <= ' ') ++i;
-    bool negative = false;
-    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
-    std::uint32_t n = 0;
-    for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10u + static_cast<std::uint32_t>(v[i] - '0');
-    return negative ? 0u - n : n;
-}
-
-bool WriteProfileString(const std::string& path, const char* section, const char* key,
-                        const char* value) {
-    if (!section) return !key && !value && Usable(path);  // all NULL: flush, nothing to do
-    if (!key) return DeleteSection(path, section);
-    if (!value) return DeleteKey(path, section, key);
-    return Write(path, section, key, value);
-}
-
 std::string Read(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view def, std::size_t maxChars) {
     std::string v;

@@ -31,24 +31,6 @@ namespace ini {
 
 constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
 
-// The exact GetPrivateProfileStringA contract, for code and tests that need
-// its buffer arithmetic. section == nullptr lists section names, key ==
-// nullptr lists the keys of the section (each name NUL-terminated, one more
-// NUL at the end). def == nullptr acts as "". Returns the number of
-// characters copied, not counting the terminating NUL.
-std::uint32_t GetProfileString(const std::string& path, const char* section, const char* key,
-                               const char* def, char* buffer, std::uint32_t size);
-
-// GetPrivateProfileIntA.
-std::uint32_t GetProfileInt(const std::string& path, const char* section, const char* key,
-                            int def);
-
-// WritePrivateProfileStringA: key == nullptr deletes the section, value ==
-// nullptr deletes the key. Returns false when the file could not be written
-// (the old file is then left untouched) or the arguments are invalid.
-bool WriteProfileString(const std::string& path, const char* section, const char* key,
-                        const char* value);
-
 // The value of section/key as a profile read with a buffer of maxChars + 1
 // characters would give it; kWhole reads the value whole.
 std::string Read(const std::string& path, std::string_view section, std::string_view key,

@@ -17,7 +17,7 @@ state=$root/build/mail-try
 bin=$root/build/windows/bin
 alice_prefix=$root/build/windows/user-prefix
 bob_prefix=$root/build/windows/bob-prefix
-servers=$root/tools/mailtest/mailservers.sh
+servers=$root/tests/mail/mailservers.sh
 cmd=${1:-start}
 
 # The daemons run as their own users and must reach their folder: when the

@@ -8,23 +8,35 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=win64
 
 # ensure_wineprefix DIR: creates a prefix in DIR once (safe to call from
-# several tests at the same time).
+# several tests at the same time). A step that fails is named, with Wine's
+# last words, and the prefix is not marked ready.
 ensure_wineprefix() {
     local prefix=$1
     mkdir -p "$(dirname "$prefix")"
     (
         flock 9
-        if [ ! -f "$prefix/.pinwell-ready" ]; then
-            rm -rf "$prefix"
-            WINEPREFIX="$prefix" wineboot -i >/dev/null 2>&1
-            # No crash dialog: a crash must end the test, not wait for a click.
-            WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-            # Windows are not handed to an X window manager: a virtual display
-            # has none, and Wine would wait two seconds for it at every hide.
-            WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-            WINEPREFIX="$prefix" wineserver -w
-            touch "$prefix/.pinwell-ready"
-        fi
+        [ -f "$prefix/.pinwell-ready" ] && exit 0
+        rm -rf "$prefix"
+        local log=$prefix.log
+        step() { # WHAT COMMAND...
+            local what=$1
+            shift
+            WINEPREFIX="$prefix" "$@" >>"$log" 2>&1 && return 0
+            echo "Wine prefix $prefix: $what failed (status $?). Last lines of $log:" >&2
+            tail -n 15 "$log" >&2
+            exit 1
+        }
+        : >"$log"
+        step "creating it (wineboot -i)" wineboot -i
+        # No crash dialog: a crash must end the test, not wait for a click.
+        step "turning off the crash dialog" \
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+        # Windows are not handed to an X window manager: a virtual display
+        # has none, and Wine would wait two seconds for it at every hide.
+        step "leaving windows unmanaged" \
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+        step "waiting for its wineserver" wineserver -w
+        touch "$prefix/.pinwell-ready"
     ) 9>"$prefix.lock"
 }
 

@@ -184,7 +184,7 @@ for ((run = 1; run <= runs; run++)); do
 
     # Warm: the driver (and with it the wineserver) up before the launch.
     fresh_prefix
-    drv watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err" &
+    live_driver pwdriver watch-visible "$notes" 180000 >"$tmp/watch" 2>"$tmp/watch.err" &
     watcher=$!
     for _ in $(seq 1 600); do grep -q '^ready' "$tmp/watch" && break; sleep 0.05; done
     t_alone=$(ms_now)

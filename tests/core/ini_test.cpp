@@ -1,4 +1,5 @@
 #include "store/IniFile.h"
+#include "IniProfile.h"
 
 #include <gtest/gtest.h>
 

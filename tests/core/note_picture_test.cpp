@@ -11,6 +11,7 @@
 
 #include "TestSupport.h"
 #include "note/NotePictureFile.h"
+#include "PictureRgb.h"
 
 namespace {
 

@@ -70,18 +70,17 @@ EOF
 # the given keys replaced.
 note_ini() { note_record "$@"; }
 
-# A port of the case's own for the receiving server: a note some other
-# program on this machine sends to the usual port must not land in a case
-# that counts notes.
-PRIVATE_PORT=$((30000 + RANDOM % 20000))
+# own_port: a data file that holds nothing but the prefix's port, for the
+# cases about a start without notes or settings (it is still a first start):
+# a Pinwell the user runs here holds the usual port, and a note sent to it
+# must not land in a case that counts notes.
+own_port() { printf '[PINWELL]\nCommunicationPort=%s\n' "$port" | write_ini; }
 
 # Two notes that share nothing of their look, for the note window cases.
 GROCERIES_RTF='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs20 Hello\par|\b bold\b0\par|}'
 write_two_notes() { # ASK_BEFORE_DELETE
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=%s\n' "$1"
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=2\n'
-        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        settings 2 AskBeforeDelete="$1"
         note_ini 1 TitleText=Groceries EditText="$GROCERIES_RTF" \
             EditBackColor=11327147 TitleBackColor=8110468 TitleTextColor=0 \
             EditFont=Verdana EditFontSize=10 TitleFont=Tahoma TitleFontType=BC TitleFontSize=10 \
@@ -131,6 +130,7 @@ BUILT_IN_THEMES="
 case_first_start() {
     new_prefix
     [ ! -e "$ini" ] || die "the fresh prefix already has $ini"
+    own_port
     local pid
     start_pinwell pid
     drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
@@ -174,8 +174,7 @@ case_first_start() {
 case_renumber() {
     new_prefix
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=Yes\n'
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=4\n'
+        settings 4 AskBeforeDelete=Yes
         note_section 1 "First note" 100 100 200 150 No No
         note_section 2 "Second note" 350 120 220 160 No No
         note_section 4 "Fourth note" 600 140 240 170 No No
@@ -210,6 +209,7 @@ case_renumber() {
 
 case_second_instance() {
     new_prefix
+    own_port
     local first second main_before main_after
     start_pinwell first
     main_before=$(drv wait-main "$START_MS") || die "main dialog did not come up"
@@ -234,6 +234,7 @@ case_second_instance() {
 
 case_exit_command() {
     new_prefix
+    own_port
     local pid
     start_pinwell pid
     drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
@@ -257,6 +258,7 @@ case_hidden_and_rolled() {
     new_prefix
     {
         printf '[PINWELL]\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
+        printf 'CommunicationPort=%s\n' "$port"
         note_section 1 "Plain" 100 100 200 150 No No
         note_section 2 "Hidden" 350 100 210 150 No Yes
         note_section 3 "Rolled" 600 100 220 150 Yes No
@@ -301,6 +303,7 @@ case_hidden_and_rolled() {
 
 case_new_notes() {
     new_prefix
+    own_port
     local pid
     start_pinwell pid
     drv wait-main "$START_MS" >/dev/null || die "main dialog did not come up"
@@ -530,7 +533,7 @@ case_note_looks() {
     new_prefix
     {
         printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\n'
-        printf 'CommunicationPort=%s\n' "$PRIVATE_PORT"
+        printf 'CommunicationPort=%s\n' "$port"
         note_ini 1 TitleText=Default Left=100 Top=100 Width=220 Height=160 \
             EditText='{\rtf1\ansi{\fonttbl{\f0 Verdana;}}\pard\f0\fs16 Default theme\par|second line\par|}'
         note_ini 2 TitleText=Rolled Left=400 Top=100 Width=220 Height=160 Minimized=Yes

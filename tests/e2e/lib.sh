@@ -61,18 +61,46 @@ die() {
     fail "$*"
     exit 1
 }
-
-# The driver answers 0 or 1 itself; any other status means it never ran its
-# command (Wine failed to start it on a loaded machine, or it died), so it is
-# said and the command tried once more rather than failing the case silently.
-drv() {
-    local status
-    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
-    status=$?
-    [ "$status" -le 1 ] && return "$status"
-    echo "[$case_name] pwdriver $* ended with status $status; trying once more" >&2
-    "${run_in[@]}" wine "$bin/pwdriver.exe" "$@"
+# skip REASON: the case cannot run here; CTest reports it skipped, not passed.
+E2E_SKIPPED=77
+skip() {
+    echo "SKIP [$case_name]: $*"
+    exit "$E2E_SKIPPED"
 }
+
+# run_driver NAME ARGS...: NAME.exe under Wine, its answer (status 0 or 1 and
+# its output) passed on. A loaded Wine now and then does not start a program
+# at all ("could not be started", or a status no driver gives): that start is
+# made again. A driver that never answered fails the case, even from inside
+# $(...): its silence must never be read as an answer.
+run_driver() {
+    local name=$1 status try out err
+    shift
+    out=${tmp:-${TMPDIR:-/tmp}}/driver-$BASHPID.out err=${out%.out}.err
+    for try in 1 2 3; do
+        "${run_in[@]}" wine "$bin/$name.exe" "$@" >"$out" 2>"$err"
+        status=$?
+        if [ "$status" -le 1 ] && ! grep -qs 'could not be started\|^wine: ' "$out" "$err"; then
+            cat "$out"
+            cat "$err" >&2
+            rm -f "$out" "$err"
+            return "$status"
+        fi
+        [ "$status" -eq 2 ] && break # a usage error: the script is wrong
+        echo "[$case_name] $name $* did not start (status $status); trying again" >&2
+        sleep 1
+    done
+    echo "FAIL [$case_name]: $name $* never answered (status $status): $(cat "$out" "$err" | head -c 400)" >&2
+    rm -f "$out" "$err"
+    kill -USR1 $$
+    exit 1
+}
+drv() { run_driver pwdriver "$@"; }
+ndrv() { run_driver netdriver "$@"; }
+tdrv() { run_driver traydriver "$@"; }
+# A driver whose output is read while it runs (a watch, typing): its caller
+# waits for its first line and fails the case without it.
+live_driver() { "${run_in[@]}" wine "$bin/$1.exe" "${@:2}"; }
 ms_now() { date +%s%3N; }
 
 # on_screen SCRIPT ARGS...: without a display, runs SCRIPT again on a virtual
@@ -89,7 +117,7 @@ require_programs() {
     for f in $E2E_PROGRAMS; do
         [ -f "$bin/$f" ] || die "no $bin/$f (build the windows preset first)"
     done
-    ensure_wineprefix "$base"
+    ensure_wineprefix "$base" || die "no Wine prefix to copy (see above)"
 }
 # A script with more to check defines its own, after sourcing this file.
 check_programs() { require_programs; }
@@ -111,10 +139,11 @@ free_port() {
 
 # new_prefix [DIR]: a copy of the base prefix in DIR (a new temporary folder
 # in tmp when none is given), used from now on (WINEPREFIX); leaves the data
-# file's path in ini. The first Wine program of the prefix starts its
+# file's path in ini, and in port a free port for its program to listen on (a
+# Pinwell the user runs here keeps the usual one). The first Wine program of the prefix starts its
 # wineserver, and with it the network the prefix's programs use: that is why
 # it runs through run_in too.
-ini=
+ini= port=
 new_prefix() {
     if [ $# -eq 0 ]; then
         tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-$E2E_TMP_TAG.XXXXXX")
@@ -124,20 +153,12 @@ new_prefix() {
     cp -a "$base" "$1/prefix" || die "cannot copy the base prefix $base"
     export WINEPREFIX=$1/prefix
     prefixes+=("$WINEPREFIX")
-    # The prefix's first program starts its wineserver. Wine has been seen,
-    # once in many runs, to answer that first start with its launcher's
-    # "Application could not be started" instead of running the driver; a
-    # second start in the same prefix works.
-    local appdata tries=0
-    until appdata=$(drv appdata) && [[ $appdata == [A-Za-z]:\\* ]]; do
-        tries=$((tries + 1))
-        [ "$tries" -lt 3 ] || die "pwdriver appdata failed: $appdata"
-        echo "[$case_name] pwdriver appdata answered '$appdata'; trying again" >&2
-        sleep 1
-    done
+    local appdata
+    appdata=$(drv appdata) && [[ $appdata == [A-Za-z]:\\* ]] || die "pwdriver appdata answered '$appdata'"
     appdata=$(winepath -u "$appdata" 2>/dev/null) || die "winepath failed for $appdata"
     [ -d "$appdata" ] || die "data folder $appdata does not exist"
     ini=$appdata/Pinwell.ini
+    port=$(free_port) || die "no free TCP port"
 }
 
 # launch_pinwell: Pinwell.exe from the program folder in a process group of
@@ -176,12 +197,13 @@ install_cleanup() {
     trap cleanup EXIT
     trap 'exit 143' TERM
     trap 'exit 130' INT
+    trap 'exit 1' USR1 # a driver that never answered (run_driver)
 }
 
 cleanup() {
     local status=$?
     set +e
-    if [ -n "$tmp" ] && { [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; }; then
+    if [ -n "$tmp" ] && { [ "$status" -ne 0 ] || [ "$failures" -ne 0 ]; } && [ "$status" -ne "$E2E_SKIPPED" ]; then
         local f
         for f in "$tmp"/pinwell-*.log; do
             [ -s "$f" ] && { echo "--- $(basename "$f")"; tail -n 20 "$f"; }
@@ -246,6 +268,25 @@ expect_key() { # SECTION KEY WANTED
 # write_ini: stdin with Unix line ends becomes the data file, in CRLF as the
 # program keeps it.
 write_ini() { sed 's/$/\r/' >"$ini"; }
+
+# settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
+# file the program has seen before (no first-start defaults, no network
+# reading or e-mail check), on the prefix's port; a given key replaces its
+# default, any other is added.
+SETTINGS_KEYS="Version IniUpdate AskBeforeDelete ReadNetworkOnStart CheckEmailOnStart CommunicationPort NumberOfNotes"
+settings() {
+    local -A v=([Version]=3.lan [IniUpdate]=0116 [AskBeforeDelete]=No [ReadNetworkOnStart]=No
+        [CheckEmailOnStart]=No [CommunicationPort]=$port [NumberOfNotes]=$1)
+    shift
+    local kv k extra=()
+    for kv; do
+        k=${kv%%=*}
+        if [ -n "${v[$k]+set}" ]; then v[$k]=${kv#*=}; else extra+=("$kv"); fi
+    done
+    echo '[PINWELL]'
+    for k in $SETTINGS_KEYS; do printf '%s=%s\n' "$k" "${v[$k]}"; done
+    [ ${#extra[@]} -eq 0 ] || printf '%s\n' "${extra[@]}"
+}
 
 # note_record ID KEY=VALUE...: a note section in the default theme's look,
 # with the given keys replaced (a later one wins).

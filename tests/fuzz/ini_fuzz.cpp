@@ -18,6 +18,7 @@
 
 #include "FuzzSupport.h"
 #include "store/IniText.h"
+#include "tests/core/IniProfile.h"
 
 namespace {
 

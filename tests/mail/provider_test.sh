@@ -9,12 +9,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 bin=${PINWELL_BIN_DIR:-$root/build/windows/bin}
 base_prefix=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
-port=${PINWELL_MAIL_BASE:-14525}
 . "$root/tools/wine-env.sh"
 
 work=$(mktemp -d /tmp/pinwell-mailprov.XXXXXX)
 chmod 755 "$work"  # the mail daemons run as their own users
-servers="$root/tools/mailtest/mailservers.sh"
+servers="$root/tests/mail/mailservers.sh"
 cleanup() {
     local rc=$?
     if [ $rc != 0 ]; then
@@ -34,7 +33,7 @@ w() { wine "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 setup() { w "$bin/pinwell-mailsetup.exe" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 
-"$servers" start "$work/srv" --base "$port"
+"$servers" start "$work/srv"
 . "$work/srv/servers.env"
 convert -seed 7 -size 400x300 plasma: -quality 90 "$work/note.jpg"
 
@@ -69,7 +68,7 @@ w "$bin/mail_provider_test.exe" refused 3
 
 step "a certificate the system does not trust"
 "$servers" stop "$work/srv"
-"$servers" start "$work/srv" --base "$port" --untrusted
+"$servers" start "$work/srv" --base "$MAIL_BASE_PORT" --untrusted
 account --imap "localhost:$MAIL_IMAP_PORT"
 w "$bin/mail_provider_test.exe" refused 2
 rc=0; out=$(setup --check) || rc=$?

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "note/NoteDialog.h"
 #include "res/resource.h"
 
 std::string WindowText(HWND hwnd) {
@@ -202,6 +203,18 @@ void ModalDriver::OnTick() {
     const size_t step = next_++;
     steps_[step](dlg);
     busy_ = false;
+}
+
+CNoteDialog* WindowTest::NewNote(const std::string& title, const std::string& text, int width, int height,
+                                  HWND after) const {
+    auto* note = new CNoteDialog();
+    EXPECT_TRUE(note->CreateNote(owner_));
+    ::SetWindowPos(note->m_hWnd, after, 100, 100, width, height, SWP_NOACTIVATE | (after ? 0 : SWP_NOZORDER));
+    note->ShowWindow(SW_SHOWNOACTIVATE);
+    if (!title.empty()) note->SetTitle(title);
+    if (!text.empty()) ::SetWindowTextA(note->Body().m_hWnd, text.c_str());
+    Pump();
+    return note;
 }
 
 Strings WindowTest::RunAnswering(const std::function<void()>& command, std::deque<int> answers) const {

@@ -16,6 +16,8 @@
 #include "base/Seams.h"
 #include "store/IniFile.h"
 
+class CNoteDialog;
+
 class RecordedNotices : public INoticeSink {
 public:
     void Show(const std::string& text, NoticeIcon) override { shown.push_back(text); }
@@ -124,6 +126,10 @@ protected:
     // Runs a command that may ask questions; answers them in order and
     // returns the texts of the boxes it showed.
     Strings RunAnswering(const std::function<void()>& command, std::deque<int> answers) const;
+    // A note window shown without activation at (100, 100), with the title
+    // and body text when given; `after` places it in the z-order.
+    CNoteDialog* NewNote(const std::string& title, const std::string& text, int width = 300, int height = 200,
+                         HWND after = nullptr) const;
 
     std::filesystem::path dir_;
     RecordedNotices notices_;

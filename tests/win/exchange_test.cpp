@@ -59,15 +59,8 @@ protected:
         WindowTest::TearDown();
     }
 
-    CNoteDialog* NewNote(const std::string& title, const std::string& text) {
-        auto* note = new CNoteDialog();
-        EXPECT_TRUE(note->CreateNote(owner_));
-        ::SetWindowPos(note->m_hWnd, nullptr, 100, 100, 260, 180, SWP_NOZORDER | SWP_NOACTIVATE);
-        note->ShowWindow(SW_SHOWNOACTIVATE);
-        note->SetTitle(title);
-        ::SetWindowTextA(note->Body().m_hWnd, text.c_str());
-        Pump();
-        return note;
+    CNoteDialog* NewNote(const std::string& title, const std::string& text) const {
+        return WindowTest::NewNote(title, text, 260, 180);
     }
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }

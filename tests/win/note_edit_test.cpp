@@ -195,15 +195,7 @@ protected:
         g_emailCheckRunning = false;
     }
 
-    CNoteDialog* NewNote(const std::string& text = {}) {
-        auto* note = new CNoteDialog();
-        EXPECT_TRUE(note->CreateNote(owner_));
-        ::SetWindowPos(note->m_hWnd, nullptr, 100, 100, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-        note->ShowWindow(SW_SHOWNOACTIVATE);
-        if (!text.empty()) ::SetWindowTextA(note->Body().m_hWnd, text.c_str());
-        Pump();
-        return note;
-    }
+    CNoteDialog* NewNote(const std::string& text = {}) const { return WindowTest::NewNote({}, text); }
 
     // A bare RICHEDIT child of a plain window, bound to a recording host.
     HWND NewBareBody(CNoteEdit& edit, RecordingHost& host) {

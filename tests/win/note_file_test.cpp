@@ -15,6 +15,7 @@
 #include "note/NotePicture.h"
 #include "note/NotePrint.h"
 #include "note/NotePictureFile.h"
+#include "tests/core/PictureRgb.h"
 #include "res/ids_body.h"
 
 namespace {
@@ -79,15 +80,8 @@ protected:
         WindowTest::TearDown();
     }
 
-    CNoteDialog* NewNote(const std::string& title, const std::string& text) {
-        auto* note = new CNoteDialog();
-        EXPECT_TRUE(note->CreateNote(owner_));
-        ::SetWindowPos(note->m_hWnd, HWND_TOPMOST, 100, 100, 300, 200, SWP_NOACTIVATE);
-        note->ShowWindow(SW_SHOWNOACTIVATE);
-        note->SetTitle(title);
-        ::SetWindowTextA(note->Body().m_hWnd, text.c_str());
-        Pump();
-        return note;
+    CNoteDialog* NewNote(const std::string& title, const std::string& text) const {
+        return WindowTest::NewNote(title, text, 300, 200, HWND_TOPMOST);
     }
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }

@@ -49,11 +49,8 @@ check_all_and_ok() {
 
 case_export_import() {
     new_prefix
-    local port
-    port=$(free_port) || die "no free TCP port"
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\nDefaultDateFormat=YYYY-MM-DD\n'
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=3\nCommunicationPort=%s\n' "$port"
+        settings 3 DefaultDateFormat=YYYY-MM-DD
         note_record 1 TitleText=Shopping Left=100 Top=100
         note_record 2 TitleText="Call 10:30" Left=340 Top=100 Hidden=Yes Alarm=03032030-074500-1 \
             Expiration=01032030-100005-3

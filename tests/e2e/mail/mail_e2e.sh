@@ -6,7 +6,7 @@
 #   mail_e2e.sh list       name the cases
 #
 # no_mail_system runs with MAPI32 switched off in Wine. two_instances starts
-# Postfix and Dovecot on loopback (tools/mailtest/mailservers.sh) and two
+# Postfix and Dovecot on loopback (tests/mail/mailservers.sh) and two
 # Pinwells, each in a prefix of its own whose mail client is PinwellMail.dll:
 # A with the account alice@pinwell.test, B with bob@pinwell.test.
 set -uo pipefail
@@ -35,31 +35,19 @@ close_box() { drv post "$box" "$WM_COMMAND" "$IDOK" 0 || fail "could not close t
 ID_CHECK_EMAIL_NOTES=32901
 ID_EXIT=32773
 NO_NOTES_FOUND="Checking for email notes finished. No email notes found in your Inbox !  "
-servers=$root/tools/mailtest/mailservers.sh
+servers=$root/tests/mail/mailservers.sh
 
 winpath() { echo "Z:${1//\//\\}"; }
 mailsetup() { wine "$bin/pinwell-mailsetup.exe" "$@" >>"$tmp/pinwell-mailsetup.log" 2>&1; }
 
-port_free() { [ -z "$(ss -Htan "sport = :$1 or dport = :$1" 2>/dev/null)" ]; }
-
-# start_mail_servers: this run's Postfix and Dovecot on six free ports in a
-# row, stopped at the end; their settings (MAIL_*) in the environment.
+# start_mail_servers: this run's Postfix and Dovecot on free ports, stopped
+# at the end; their settings (MAIL_*) in the environment.
 start_mail_servers() {
-    local base i tries=0 ok
-    while :; do
-        tries=$((tries + 1))
-        [ $tries -gt 50 ] && die "no six free ports in a row"
-        base=$(free_port) || die "no free port"
-        [ "$base" -lt 65000 ] || continue
-        ok=1
-        for i in 1 2 3 4 5; do port_free $((base + i)) || ok=0; done
-        [ $ok = 1 ] && break
-    done
     late_steps+=("'$servers' stop '$tmp/srv' >/dev/null 2>&1")
     # The daemons run as their own users: they must reach the folder.
     mkdir -p "$tmp/srv"
     chmod a+rx "$tmp" "$tmp/srv"
-    "$servers" start "$tmp/srv" --base "$base" >"$tmp/pinwell-servers.log" 2>&1 ||
+    "$servers" start "$tmp/srv" >"$tmp/pinwell-servers.log" 2>&1 ||
         die "the mail servers did not start: $(cat "$tmp/srv/state/log/start.log" 2>/dev/null)"
     . "$tmp/srv/servers.env"
     bob_maildir=$MAIL_DIR/state/mail/pinwell.test/bob/Maildir

@@ -16,8 +16,6 @@ show_ini_on_failure=0
 
 ACK="From Server : MESSAGE RECEIVED"
 
-ndrv() { "${run_in[@]}" wine "$bin/netdriver.exe" "$@"; }
-
 check_programs() {
     require_programs
     if [ ! -x "$native_send" ]; then
@@ -93,7 +91,7 @@ send_note() {
 start_watch() {
     local out=$tmp/watch-$1
     : >"$out"
-    "${run_in[@]}" wine "$bin/netdriver.exe" watch-new "$2" "$3" >"$out" 2>"$out.err" &
+    live_driver netdriver watch-new "$2" "$3" >"$out" 2>"$out.err" &
     started_pids+=("$!")
     local deadline=$((SECONDS + 60))
     until grep -q '^ready ' "$out"; do

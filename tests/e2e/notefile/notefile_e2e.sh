@@ -47,11 +47,8 @@ bmp_field() {
 
 case_save_picture() {
     new_prefix
-    local port
-    port=$(free_port) || die "no free TCP port"
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\n'
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=1\nCommunicationPort=%s\n' "$port"
+        settings 1
         note_record 1 TitleText="$TITLE" TitleBackColor=$TITLE_BACK EditBackColor=$EDIT_BACK \
             Left=160 Top=140 Width=260 Height=170
     } | write_ini

@@ -96,7 +96,7 @@ expect_geometry() {
 typed_before=
 type_then() {
     local typed=$tmp/typed text=abcdefghijklmnopqrstuvwxyz
-    drv type-into "$g_hwnd" "$text" 150 >"$typed" 2>/dev/null &
+    live_driver pwdriver type-into "$g_hwnd" "$text" 150 >"$typed" 2>/dev/null &
     started_pids+=("$!")
     local deadline=$((SECONDS + 30))
     until [ "$(wc -l <"$typed")" -ge 6 ]; do
@@ -172,7 +172,7 @@ case_change_kill() {
     # Twenty keys at a tenth of a second: the file must not follow each one.
     local typed=$tmp/typed versions=$tmp/versions text=qwertyuiopasdfghjklz
     version >"$versions"
-    drv type-into "$g_hwnd" "$text" 100 >"$typed" 2>/dev/null &
+    live_driver pwdriver type-into "$g_hwnd" "$text" 100 >"$typed" 2>/dev/null &
     local typist=$!
     started_pids+=("$typist")
     while ! ended "$typist"; do

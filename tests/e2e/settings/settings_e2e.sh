@@ -29,19 +29,6 @@ IDC_NET_PORT=1053
 # The text of a message box.
 IDC_BOX_TEXT=0xFFFF
 
-tdrv() { wine "$bin/traydriver.exe" "$@"; }
-
-# settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
-# file the program has seen before, on a port of this case's own.
-port=
-settings() {
-    [ -n "$port" ] || port=$(free_port) || die "no free TCP port"
-    local kv
-    printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\nReadNetworkOnStart=No\n'
-    printf 'CheckEmailOnStart=No\nCommunicationPort=%s\nNumberOfNotes=%s\n' "$port" "$1"
-    shift
-    for kv in "$@"; do printf '%s\n' "$kv"; done
-}
 
 main_hwnd=
 start_pinwell() {
@@ -114,7 +101,6 @@ open_settings() {
 
 case_settings_dialog() {
     new_prefix
-    port=$(free_port) || die "no free TCP port"
     {
         settings 1 DefaultDateFormat=DD.MM.YYYY
         note_record 1 TitleText=Kept Left=40 Top=40

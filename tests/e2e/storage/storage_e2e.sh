@@ -19,11 +19,8 @@ CANNOT_WRITE=$'Sorry but Pinwell program is not working properly and it will be 
 # find out, and the program must say so and end without touching anything.
 case_read_only_data_file() {
     new_prefix
-    local port
-    port=$(free_port) || die "no free TCP port"
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=Yes\nReadNetworkOnStart=No\n'
-        printf 'CheckEmailOnStart=No\nCommunicationPort=%s\nNumberOfNotes=1\n' "$port"
+        settings 1 AskBeforeDelete=Yes
         note_record 1 TitleText=Kept
     } | write_ini
 

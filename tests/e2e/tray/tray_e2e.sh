@@ -56,8 +56,6 @@ IDC_THEME_SORT=1098
 
 # ---------------------------------------------------------------- harness ---
 
-tdrv() { wine "$bin/traydriver.exe" "$@"; }
-
 # start_pinwell: starts Pinwell.exe from the program folder in its own
 # process group and waits until its start-up is over; the main dialog's
 # handle is left in main_hwnd.
@@ -95,19 +93,6 @@ section_of() {
     tr -d '\r' <"$ini" | awk -v t="$1" '
         /^\[/ { sec = substr($0, 2, length($0) - 2) }
         $0 == "TitleText=" t { print sec; exit }'
-}
-
-# settings NUMBER_OF_NOTES [KEY=VALUE...]: the settings section of a data
-# file the program has seen before (no first-start defaults), on a port of
-# this case's own.
-port=
-settings() {
-    [ -n "$port" ] || port=$(free_port) || die "no free TCP port"
-    local kv
-    printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\nReadNetworkOnStart=No\n'
-    printf 'CheckEmailOnStart=No\nCommunicationPort=%s\nNumberOfNotes=%s\n' "$port" "$1"
-    shift
-    for kv in "$@"; do printf '%s\n' "$kv"; done
 }
 
 # note_ini ID KEY=VALUE...: a note section in the default theme's look, with
@@ -149,6 +134,17 @@ differing_pixels() {
 # caption and owner.
 wait_dialog() { # CAPTION OWNER
     tdrv wait-window '#32770' "$1" "$2" "$WAIT_MS"
+}
+
+# expect_buttons DIALOG 0|1 WHAT ID...: each button greyed (0) or enabled (1);
+# one that is not there is said so, not taken for either.
+expect_buttons() {
+    local dlg=$1 want=$2 what=$3 id got
+    shift 3
+    for id; do
+        got=$(tdrv enabled "$dlg" "$id") || { fail "the dialog has no button $id"; continue; }
+        [ "$got" = "$want" ] || fail "button $id is $what"
+    done
 }
 
 # expect_no_selection NOTE WHEN: the note's body has a caret, not a
@@ -560,16 +556,14 @@ case_schedule_dialogs() {
     drv post "$planner" "$WM_COMMAND" "$CMD_ORGANIZE_THEMES" 0 || die "could not send Organize themes"
     local dlg
     dlg=$(wait_dialog "Organize themes" "$planner") || die "Organize themes did not open"
-    local list ll lt rows id
+    local list ll lt rows
     read -r list _ ll lt _ <<<"$(tdrv children "$dlg" | awk '$2 == "SysListView32" {print; exit}')"
     [ -n "$list" ] || die "the dialog has no list"
     rows=$(drv send "$list" 0x1004 0 0 5000) || fail "cannot count the rows of the theme list"
     [ "$rows" = 2 ] || fail "the theme list has '$rows' rows, expected 2"
     # Nothing selected: only Sort works.
-    for id in $IDC_THEME_RENAME $IDC_THEME_DELETE $IDC_THEME_UP $IDC_THEME_DOWN; do
-        [ "$(tdrv enabled "$dlg" $id)" = 0 ] || fail "button $id is enabled with no theme selected"
-    done
-    [ "$(tdrv enabled "$dlg" $IDC_THEME_SORT)" = 1 ] || fail "Sort is greyed with two themes listed"
+    expect_buttons "$dlg" 0 "enabled with no theme selected" $IDC_THEME_RENAME $IDC_THEME_DELETE $IDC_THEME_UP $IDC_THEME_DOWN
+    expect_buttons "$dlg" 1 "greyed with two themes listed" $IDC_THEME_SORT
     sleep 0.5
     shot tray_organize_themes
 
@@ -579,9 +573,7 @@ case_schedule_dialogs() {
     drv ping "$WAIT_MS" >/dev/null
     local deadline=$((SECONDS + 5))
     until [ "$(tdrv enabled "$dlg" $IDC_THEME_DOWN)" = 1 ] || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.2; done
-    for id in $IDC_THEME_RENAME $IDC_THEME_DELETE $IDC_THEME_UP $IDC_THEME_DOWN; do
-        [ "$(tdrv enabled "$dlg" $id)" = 1 ] || fail "button $id is greyed with one theme selected"
-    done
+    expect_buttons "$dlg" 1 "greyed with one theme selected" $IDC_THEME_RENAME $IDC_THEME_DELETE $IDC_THEME_UP $IDC_THEME_DOWN
     tdrv cursor 1270 1010
     sleep 0.5
     shot tray_organize_themes_selected

@@ -18,18 +18,10 @@ CMD_NEW_NOTE=32772
 IDCANCEL=2
 CHECK_ALL=1090
 
-settings_head() {
-    printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\nReadNetworkOnStart=No\n'
-    printf 'CheckEmailOnStart=No\nCommunicationPort=%s\n' "$1"
-}
-
 case_startup_cleanup() {
     new_prefix
-    local port
-    port=$(free_port) || die "no free TCP port"
     {
-        settings_head "$port"
-        printf 'NumberOfNotes=2\nNmbOfProgramStarts=100\n'
+        settings 2 NmbOfProgramStarts=100
         note_record 1 TitleText=Kept
         note_record 2 TitleText=Also Left=340
         note_record 3 TitleText=Orphan
@@ -53,14 +45,11 @@ case_startup_cleanup() {
 
 case_size_limit() {
     new_prefix
-    local port
-    port=$(free_port) || die "no free TCP port"
     # Three notes of about 25 KB each: the file is past its 61000 bytes.
     local filler
     filler=$(printf 'some words of an old note\\par %.0s' $(seq 1 900))
     {
-        settings_head "$port"
-        printf 'NumberOfNotes=3\nNmbOfProgramStarts=5\n'
+        settings 3 NmbOfProgramStarts=5
         note_record 1 TitleText=First EditText="{\\rtf1 $filler\\par}"
         note_record 2 TitleText=Second Left=340 Hidden=Yes EditText="{\\rtf1 $filler\\par}"
         note_record 3 TitleText=Third Left=580 EditText="{\\rtf1 $filler\\par}"

@@ -12,11 +12,10 @@ set -uo pipefail
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../lib.sh"
 E2E_TMP_TAG=window
 
-CASES="families edge_resize roll_click ringing_alarm"
+CASES="family_win10 family_win7 family_winxp64 family_win98 edge_resize roll_click ringing_alarm"
 
 CMD_HIDE_NOTE=32861
 
-PORT=$((30000 + RANDOM % 20000))
 BODY_BACK=11327147   # 0x00ACD6AB: green body
 TITLE_BACK=7106779   # 0x006C70DB: red strip
 
@@ -29,8 +28,7 @@ check_programs() {
 # 240 x 180 unless the arguments say otherwise.
 write_notes() {
     {
-        printf '[PINWELL]\nVersion=3.lan\nIniUpdate=0116\nAskBeforeDelete=No\n'
-        printf 'ReadNetworkOnStart=No\nCheckEmailOnStart=No\nNumberOfNotes=1\nCommunicationPort=%s\n' "$PORT"
+        settings 1
         note_record 1 TitleText=Plain EditBackColor=$BODY_BACK TitleBackColor=$TITLE_BACK \
             Left=100 Top=120 Width=240 Height=180 "$@"
     } | write_ini
@@ -72,47 +70,40 @@ family_of() {
     esac
 }
 
-# A stored note is drawn on every Windows family the prefix can claim to be,
+# A stored note is drawn on each Windows family the prefix can claim to be,
 # and comes back drawn after "Hide note" (which fades it out) and "Show all
 # notes". Wine takes the version from HKCU\Software\Wine at process start;
 # the driver reads the version the program is told. A Wine that refuses a
-# version reports its default instead, and that family is skipped here; the
-# empty label (versions no Wine claims) is left to the window tests, which
-# set the label themselves.
-FAMILIES="win10:Windows 10|win7:Windows 7/8|winxp64:Windows 2000/XP|win98:Windows 95/98/Me"
-case_families() {
+# version reports its default instead: that family's case is then skipped,
+# and says so. The empty label (versions no Wine claims) is left to the
+# window tests, which set the label themselves.
+family_case() { # WINE-VERSION FAMILY
     new_prefix
     write_notes
-    local entry version want got label tried=0
-    local IFS='|'
-    for entry in $FAMILIES; do
-        IFS=$' \t\n'
-        version=${entry%%:*} want=${entry#*:}
-        wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$version" /f >/dev/null 2>&1 ||
-            die "cannot set the Windows version $version"
-        got=$(drv version) || die "pwdriver version failed"
-        label=$(family_of "$got")
-        if [ "$label" != "$want" ]; then
-            log "$version: Wine reports $got ($label), not the family $want; not available here"
-            continue
-        fi
-        log "$version: the program is told Windows $got, family \"$label\""
-        tried=$((tried + 1))
-        start_pinwell
-        expect_note_drawn "family_$version"
-        drv post "$plain_hwnd" "$WM_COMMAND" "$CMD_HIDE_NOTE" 0 || die "could not post Hide note"
-        drv wait-visible 0 "$WAIT_MS" || fail "$version: Hide note left the note visible"
-        drv command "$CMD_SHOW_ALL" || die "could not send Show all notes"
-        drv wait-visible 1 "$WAIT_MS" || fail "$version: Show all notes did not bring the note back"
-        expect_note_drawn "family_${version}_shown_again"
-        # Without a compositor Wine draws any alpha as opaque: the value is
-        # what real Windows would show.
-        got=$(drv alpha "$plain_hwnd") || die "pwdriver alpha failed"
-        [ "$got" = 255 ] || fail "$version: the note shown again has alpha $got"
-        stop_pinwell
-    done
-    [ "$tried" -ge 3 ] || fail "only $tried Windows families could be set up"
+    local version=$1 want=$2 got label
+    wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$version" /f >/dev/null 2>&1 ||
+        die "cannot set the Windows version $version"
+    got=$(drv version) || die "pwdriver version failed"
+    label=$(family_of "$got")
+    [ "$label" = "$want" ] || skip "asked for $version, Wine reports Windows $got ($label), not the family $want"
+    log "$version: the program is told Windows $got, family \"$label\""
+    start_pinwell
+    expect_note_drawn "family_$version"
+    drv post "$plain_hwnd" "$WM_COMMAND" "$CMD_HIDE_NOTE" 0 || die "could not post Hide note"
+    drv wait-visible 0 "$WAIT_MS" || fail "Hide note left the note visible"
+    drv command "$CMD_SHOW_ALL" || die "could not send Show all notes"
+    drv wait-visible 1 "$WAIT_MS" || fail "Show all notes did not bring the note back"
+    expect_note_drawn "family_${version}_shown_again"
+    # Without a compositor Wine draws any alpha as opaque: the value is what
+    # real Windows would show.
+    got=$(drv alpha "$plain_hwnd") || die "pwdriver alpha failed"
+    [ "$got" = 255 ] || fail "the note shown again has alpha $got"
+    stop_pinwell
 }
+case_family_win10() { family_case win10 "Windows 10"; }
+case_family_win7() { family_case win7 "Windows 7/8"; }
+case_family_winxp64() { family_case winxp64 "Windows 2000/XP"; }
+case_family_win98() { family_case win98 "Windows 95/98/Me"; }
 
 # xdrag X1 Y1 X2 Y2: a real left-button drag on the screen.
 xdrag() {

@@ -8,7 +8,8 @@
 #   mailservers.sh wipe-mail DIR        (empties both mailboxes; servers stay up)
 #
 # Accounts: alice@pinwell.test / alicepw and bob@pinwell.test / bobpw.
-# Ports from PORT (default 2525):
+# Ports from PORT (default: six free ones in a row, from a random start, so
+# that runs at the same time and servers already on this machine keep theirs):
 #   PORT    SMTP with STARTTLS      PORT+1  SMTP over implicit TLS
 #   PORT+2  IMAP with STARTTLS      PORT+3  IMAP over implicit TLS
 #   PORT+4  POP3 with STLS          PORT+5  POP3 over implicit TLS
@@ -23,7 +24,7 @@ set -euo pipefail
 usage() { sed -n '2,20p' "$0" >&2; exit 2; }
 [ $# -ge 2 ] || usage
 cmd=$1; D=$(mkdir -p "$2" && cd "$2" && pwd); shift 2
-base=2525; cadir=$D/ca; untrusted=0
+base=; cadir=$D/ca; untrusted=0
 while [ $# -gt 0 ]; do
     case $1 in
         --base) base=$2; shift 2 ;;
@@ -63,6 +64,16 @@ listening() {
         hex=$(printf '0100007F:%04X' "$p")
         awk -v a="$hex" '$2 == a && $4 == "0A" { f = 1 } END { exit !f }' /proc/net/tcp || return 1
     done
+}
+
+free_base() {
+    local b i
+    for _ in $(seq 100); do
+        b=$((20000 + RANDOM % 40000))
+        for i in 0 1 2 3 4 5; do [ -z "$(ss -Htan "sport = :$((b + i))")" ] || continue 2; done
+        echo "$b" && return 0
+    done
+    echo "mailservers: no six free ports in a row" >&2 && return 1
 }
 
 # RSA rather than ECDSA: Wine's crypt32 refuses an ECDSA signature whose r or s
@@ -213,6 +224,7 @@ X
 MAIL_DIR=$D
 MAIL_CA_PEM=$cadir/ca.pem
 MAIL_CA_DER=$cadir/ca.der
+MAIL_BASE_PORT=$base
 MAIL_SMTP_PORT=$smtp
 MAIL_SMTPS_PORT=$smtps
 MAIL_IMAP_PORT=$imap
@@ -233,6 +245,7 @@ start)
     rm -rf "$D/state"
     mkdir -p "$D/state/postfix" "$D/state/log" "$D/state/mail/pinwell.test"
     chown -R 5000:5000 "$D/state/mail"
+    [ -n "$base" ] || base=$(free_base)
     make_certs
     write_config
     ports=($base $((base + 1)) $((base + 2)) $((base + 3)) $((base + 4)) $((base + 5)))
