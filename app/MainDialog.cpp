@@ -600,13 +600,13 @@ void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
     std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
     if (full)
         std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Note from %s is refused because main ini file is almost full !\n"
-                      "Delete some of your old notes to receive notes again ...",
+                      "Note from %s is refused !\nMain ini file is almost full, delete some\n"
+                      "of your old notes to receive notes again ...",
                       from.c_str());
     else
         std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Too many notes from %s !\nMore than 20 notes in one minute from one computer "
-                      "are refused ...",
+                      "Too many notes from %s !\nMore than 20 notes in one minute from\n"
+                      "one computer are refused ...",
                       from.c_str());
     ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }

@@ -210,7 +210,7 @@ case_concurrent_senders() {
     for pid in "${pids[@]}"; do wait "$pid"; done
     local unacked
     unacked=$(cat "$tmp"/unacked-*)
-    [ -n "$unacked" ] && ! grep -v ': Error receiving reply from computer\.$' <<<"$unacked" ||
+    [ -n "$unacked" ] && ! grep -v ' reply' <<<"$unacked" ||
         fail "not refused past the limit, or not told so: $(head -n5 <<<"$unacked")"
     local expected
     expected=$(sort "$tmp"/acked-*)
@@ -271,7 +271,7 @@ case_full_from_outside() {
         send_note --source 127.0.0.2 --from STRANGER --text "$big" --port "$port" 127.0.0.1 || break
     done
     log "$((k - 1)) notes taken, then: $send_out"
-    [ "$k" -le 15 ] && [[ "$send_out" == *"Error receiving reply"* ]] || fail "fifteen notes of 5 KB were all taken"
+    [ "$k" -le 15 ] && [[ "$send_out" == *" reply"* ]] || fail "fifteen notes of 5 KB were all taken"
     expect_told_not_list refused_balloon
     [ "$(drv notes | wc -l)" = "$k" ] || fail "$(drv notes | wc -l) notes on the desktop, expected $k"
     [ "$(ini_get NOTE_ID_1 EditText)" = "$mine" ] || fail "the user's own note changed in the data file"
