@@ -233,7 +233,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->ApplyTitleAlignment();
 
     const SIZE size{r.width, r.height};
-    AssignNoteIdentifier(note, received, received ? &size : nullptr);
+    AssignNoteIdentifier(note, received, received ? &size : nullptr, fromSender);
 
     if (received) {
         // Sized with its cascade move, unless it was not moved.
@@ -293,8 +293,9 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     return note;
 }
 
-CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size) {
-    if (newNote && MainDataFileFull()) EnforceSizeLimit();
+CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size,
+                                              bool fromOutside) {
+    if (newNote && !fromOutside && MainDataFileFull()) EnforceSizeLimit();
     ::SetForegroundWindow(m_hWnd);
     ++m_noteCounter;
     const bool created = note == nullptr;
@@ -576,8 +577,35 @@ void CMainDialog::StartServerThread() {
     m_handOverSignal.SetWake([self] { ::PostMessageA(self, WM_HANDED_OVER, 0, 0); });
     NoteServerOptions options;
     options.signal = &m_handOverSignal;
+    options.onRefused = [self](NoteRefusal why, net::Ipv4 peer) {
+        ::PostMessageA(self, WM_NOTE_REFUSED, static_cast<WPARAM>(why), static_cast<LPARAM>(peer.networkOrder));
+    };
     m_server = std::make_unique<CNoteServer>(std::move(options));
     m_server->Start();
+}
+
+void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
+    const bool full = why == static_cast<WPARAM>(NoteRefusal::DataFileFull);
+    bool& told = full ? m_toldFull : m_toldTooMany;
+    if (told) return;
+    told = true;
+    const std::string from = net::Ipv4ToText(net::Ipv4{static_cast<std::uint32_t>(peer)});
+    NOTIFYICONDATAA balloon = m_tray;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_WARNING;
+    balloon.uTimeout = 15000;
+    std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
+    if (full)
+        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
+                      "Note from %s is refused !\nMain ini file is almost full, delete some\n"
+                      "of your old notes to receive notes again ...",
+                      from.c_str());
+    else
+        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
+                      "Too many notes from %s !\nMore than 20 notes in one minute from\n"
+                      "one computer are refused ...",
+                      from.c_str());
+    ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 
 void CMainDialog::StopServerThread() {
@@ -659,6 +687,10 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return true;
     case WM_NOTE_HIDDEN:
         EnableShowAll(true);
+        result = 0;
+        return true;
+    case WM_NOTE_REFUSED:
+        ShowRefusedNote(wParam, lParam);
         result = 0;
         return true;
     case WM_TRAY_CALLBACK:

@@ -24,6 +24,9 @@ constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
 constexpr UINT WM_EMAIL_CHECK_ENDED = WM_APP + 20;
 // Posted by a worker thread that has just written a hand-over value.
 constexpr UINT WM_HANDED_OVER = WM_APP + 1;
+// Posted by the server thread for a note it refused: the NoteRefusal in
+// wParam, the sender's IPv4 address (network order) in lParam.
+constexpr UINT WM_NOTE_REFUSED = WM_APP + 2;
 
 class CMainDialog : public CDialog {
 public:
@@ -39,7 +42,11 @@ public:
     // creates one) also places, sizes and shows it.
     // size, for a window handed in: the size it is to have, given to it in
     // the same step as a cascade move (it is placed by the size it has).
-    CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size = nullptr);
+    // A note from outside never opens the list that makes the user delete
+    // notes: the server and the e-mail check refuse what the file cannot
+    // take, and one already acknowledged is kept even past the limit.
+    CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size = nullptr,
+                                      bool fromOutside = false);
     void LoadNotes(int count);
     // The "New note" command.
     CNoteDialog* NewNote();
@@ -94,6 +101,9 @@ private:
     // The settings dialog; "Settings" and "About" are greyed while it is open.
     void ShowSettings();
     void PlayArrivalSound();
+    // Tells the user, once a session for each reason, in a balloon of the
+    // tray icon, that notes from another computer were refused.
+    void ShowRefusedNote(WPARAM why, LPARAM peer);
     // Stores the notes and NumberOfNotes in one write of the main data file.
     bool StoreNotesWithCount(const std::vector<CNoteDialog*>& notes);
     // The tick's steps for handed-over notes; also run at once when a worker
@@ -131,4 +141,6 @@ private:
     HANDLE m_emailThread = nullptr;
     bool m_busy = false;
     bool m_receivingOff = false;  // after a flood, until the next start
+    bool m_toldFull = false;      // balloons already shown this session
+    bool m_toldTooMany = false;
 };

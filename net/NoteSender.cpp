@@ -114,6 +114,10 @@ std::string CNoteSender::SendNoteData(const std::string& recipient, int port,
 
     net::Socket socket = net::Socket::CreateTcp();
     if (!socket.Valid()) return display + kCantCreate;
+    net::Ipv4 source;
+    if (!options_.sourceAddress.empty() &&
+        (!net::ResolveIpv4(options_.sourceAddress, source) || !socket.Bind(source, 0)))
+        return display + kCantCreate;
 
     // A port no receiver can listen on is a computer that does not answer.
     const bool connected =

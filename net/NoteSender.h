@@ -45,6 +45,9 @@ struct NoteSenderOptions {
     // After a full acknowledgement, how long to watch for a stray byte
     // behind it before counting it good (receivers close right after it).
     int afterReplyMs = 1000;
+    // The local address to send from, on a computer with several; empty =
+    // the one the system picks.
+    std::string sourceAddress;
 };
 
 class CNoteSender {

@@ -2,23 +2,30 @@
 // the communication port, acknowledges them and hands each one to the user
 // thread through NOTE_RECEIVED/NoteData of the main data file.
 //
-// Unlike a server that serves one connection per listening socket, this one
-// keeps its listening socket open (senders queue in the backlog instead of
-// being refused), reads a note to its end however it is split on the wire,
-// gives up on a peer that falls silent, and never overwrites a note that is
-// still waiting to be picked up. A peer is told "MESSAGE RECEIVED" only for
-// complete note data (or for sending nothing at all): a text cut by silence,
-// the size cap or a vanished peer is dropped unacknowledged, so the sender
-// knows the note did not arrive.
+// Anyone on the network can connect, so no peer may hold up the others: the
+// thread reads up to 16 connections at once (two per address), each with a
+// deadline for its whole message well below a sender's patience, and hands
+// the notes over one at a time, first complete, first served, with a
+// deadline for that wait too. A peer is told "MESSAGE RECEIVED" only for a
+// note that was handed over (or for sending nothing at all): a text cut by
+// silence, a deadline, the size cap or a vanished peer, and a note refused
+// (data file too full for it, too many notes from its address) are dropped
+// unacknowledged, so "failed" at the sender always means "not delivered".
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "store/HandOver.h"
 #include "net/Socket.h"
@@ -38,31 +45,41 @@ private:
     std::condition_variable changed_;
 };
 
-// Where a received text goes. Runs on the server thread and may wait; the
-// note is acknowledged only once it returns Delivered.
+// Where a received text goes, one note at a time. Runs on the server thread
+// and must not wait: HandOver is called only once Ready, and the note is
+// acknowledged only once it returns true.
 class INoteHandOver {
 public:
-    enum class Result { Delivered, Failed, Stopped };
     virtual ~INoteHandOver() = default;
-    virtual Result HandOver(const std::string& text, StopSignal& stop) = 0;
+    virtual bool Ready() = 0;
+    virtual bool HandOver(const std::string& text) = 0;
 };
 
 // The program's hand-over: NOTE_RECEIVED/NoteData. A complete note still
-// waiting there is never replaced: the write waits until the user thread has
-// taken it (or the value holds only an incomplete text), and gives up when
-// the server stops. With a signal the wait ends as soon as the user thread
-// empties the value, and a written note wakes the user thread; without one
-// the value is polled and the user thread finds it on its tick.
+// waiting there is never replaced: the value is ready only once the user
+// thread has taken it (or it holds only an incomplete text). With a signal
+// a value seen busy is read again only once the user thread has emptied it,
+// and a written note wakes the user thread; without one it is read at every
+// look and the user thread finds the note on its tick.
 class CIniHandOver : public INoteHandOver {
 public:
-    CIniHandOver(std::string dataFile, int pollMs, CHandOverSignal* signal = nullptr)
-        : dataFile_(std::move(dataFile)), pollMs_(pollMs), signal_(signal) {}
-    Result HandOver(const std::string& text, StopSignal& stop) override;
+    CIniHandOver(std::string dataFile, CHandOverSignal* signal = nullptr)
+        : dataFile_(std::move(dataFile)), signal_(signal) {}
+    bool Ready() override;
+    bool HandOver(const std::string& text) override;
 
 private:
     std::string dataFile_;
-    int pollMs_;
     CHandOverSignal* signal_;
+    bool busySeen_ = false;
+    std::uint64_t takenWhenBusy_ = 0;
+};
+
+// Why a whole note was turned away; the user is told, the sender is not
+// acknowledged.
+enum class NoteRefusal {
+    DataFileFull,  // storing it would take the data file past its size limit
+    TooManyNotes,  // its address put too many notes on the desktop this minute
 };
 
 constexpr char kNoteReceivedSection[] = "NOTE_RECEIVED";
@@ -76,16 +93,34 @@ struct NoteServerOptions {
     int port = -1;
     net::Ipv4 bindAddress = net::kAnyAddress;
     int backlog = 64;
-    // A connection that sends nothing for this long is closed, so that it
-    // cannot hold up other senders; what it sent is a cut text unless it is
-    // complete note data.
+    // A connection that sends nothing for this long is closed; what it sent
+    // is a cut text unless it is complete note data.
     int silenceTimeoutMs = 5000;
-    // The longest any one connection may take to deliver its note.
-    int messageTimeoutMs = 60000;
+    // The longest any one connection may take to send its note, counted
+    // from its acceptance.
+    int messageTimeoutMs = 10000;
+    // From acceptance to the acknowledgement: a note not handed over by
+    // then is dropped unacknowledged. Below a Pinwell sender's 15 s.
+    int answerTimeoutMs = 13000;
+    // Connections read at once, in all and from one address. More wait in
+    // the backlog; one more from a busy address is closed at once.
+    std::size_t maxConnections = 16;
+    std::size_t maxConnectionsPerAddress = 2;
+    // Notes one address may put on the desktop in any minute.
+    std::size_t maxNotesPerAddressPerMinute = 20;
+    // Refuse notes the main data file cannot take (for a hand-over that
+    // stores them there).
+    bool dataFileLimit = true;
     // A note longer than this is cut: refused unacknowledged.
     std::size_t maxMessageBytes = 4u << 20;
-    // How often waits look at the stop request and the hand-over value.
+    // How often an idle server looks at the stop request.
     int pollIntervalMs = 50;
+    // How often the hand-over value is tried while a note waits for it.
+    int handOverRetryMs = 10;
+    // After an unexpected socket error, the pause before listening again.
+    int restartPauseMs = 2000;
+    // Called on the server thread for each whole note refused.
+    std::function<void(NoteRefusal, net::Ipv4 peer)> onRefused;
     // How often an idle server looks whether CommunicationPort changed.
     int portCheckIntervalMs = 1000;
     // Where received notes go; none = CIniHandOver on dataFile.
@@ -116,22 +151,30 @@ public:
     // thread has ended (returns 0).
     int WaitUntilListening(int timeoutMs);
 
+    // How one listening socket's life ended.
+    enum class CycleEnd { Stopped, Failed, PortChanged, SocketError };
     // One listening socket's life: opened on the port, serving notes until
-    // the server stops (false), an error (false), or CommunicationPort
-    // changes (true: the next cycle listens on the new port).
-    bool ServerCycle();
+    // the server stops, it cannot be opened (Failed, reported), the
+    // CommunicationPort changes, or an unexpected socket error (the thread
+    // listens again after a pause).
+    CycleEnd ServerCycle();
     // Shows the server error and switches network sending off.
     void ReportServerError(const std::string& text);
 
 private:
-    enum class Outcome { Served, Idle, Failed };
-    enum class ReadEnd { Whole, Closed, Silent, TooLong, PeerGone, Stopped, Failed };
+    struct Connection;
+    using Connections = std::vector<std::unique_ptr<Connection>>;
 
     void ThreadProc();
     int PortToUse() const;
-    // Waits a poll interval for a connection and serves it.
-    Outcome ReceiveOneNote(net::Socket& listener);
-    ReadEnd ReadMessage(net::Socket& client, std::string& text);
+    // Reads what one connection has; false once it is done with.
+    bool ReadSome(Connection& c);
+    // Takes the waiting connections; false on an unexpected error.
+    bool AcceptAll(net::Socket& listener, Connections& connections);
+    // Drops connections past their deadlines and hands the oldest whole
+    // note over when it may go.
+    void ServeWholeNotes(Connections& connections);
+    bool AddressOverRate(net::Ipv4 peer);
     void SetBoundPort(int port);
 
     NoteServerOptions options_;
@@ -143,6 +186,9 @@ private:
     std::atomic<int> boundPort_{0};
     std::mutex listeningMutex_;
     std::condition_variable listeningChanged_;
+    std::uint64_t wholeCount_ = 0;
+    // When each address last had notes put on the desktop, within a minute.
+    std::map<std::uint32_t, std::deque<std::chrono::steady_clock::time_point>> delivered_;
 };
 
 // The received text as the hand-over keeps it: cut at the first NUL byte, a

@@ -248,6 +248,35 @@ WaitResult Socket::WaitReadable(int timeoutMs) const {
 #endif
 }
 
+WaitResult Socket::WaitAnyReadable(const std::vector<const Socket*>& sockets, int timeoutMs,
+                                   std::vector<bool>& ready) {
+    ready.assign(sockets.size(), false);
+#ifdef _WIN32
+    if (sockets.empty() || sockets.size() > static_cast<std::size_t>(FD_SETSIZE)) return WaitResult::Failed;
+    fd_set set;
+    FD_ZERO(&set);
+    for (const Socket* s : sockets) FD_SET(H(s->handle_), &set);
+    timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    const int r = select(0, &set, nullptr, nullptr, timeoutMs < 0 ? nullptr : &tv);
+    if (r < 0) return WaitResult::Failed;
+    if (r == 0) return WaitResult::Timeout;
+    for (std::size_t i = 0; i < sockets.size(); ++i) ready[i] = FD_ISSET(H(sockets[i]->handle_), &set) != 0;
+    return WaitResult::Ready;
+#else
+    std::vector<pollfd> p;
+    p.reserve(sockets.size());
+    for (const Socket* s : sockets) p.push_back(pollfd{s->handle_, POLLIN, 0});
+    for (;;) {
+        const int r = poll(p.data(), p.size(), timeoutMs < 0 ? -1 : timeoutMs);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return WaitResult::Failed;
+        if (r == 0) return WaitResult::Timeout;
+        for (std::size_t i = 0; i < p.size(); ++i) ready[i] = p[i].revents != 0;
+        return WaitResult::Ready;
+    }
+#endif
+}
+
 int Socket::LastError() {
 #ifdef _WIN32
     return WSAGetLastError();

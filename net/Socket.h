@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace net {
 
@@ -85,6 +86,10 @@ public:
     void ShutdownSend();
     // Waits up to timeoutMs (negative = no limit) for data or a close.
     WaitResult WaitReadable(int timeoutMs) const;
+    // The same for several sockets at once (at most 64): ready[i] tells
+    // whether sockets[i] has data, a close or a connection to accept.
+    static WaitResult WaitAnyReadable(const std::vector<const Socket*>& sockets, int timeoutMs,
+                                      std::vector<bool>& ready);
 
     // The error of the last failed call on this thread, and whether it was
     // the peer's doing (reset, aborted) or an empty non-blocking queue.

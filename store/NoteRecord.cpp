@@ -211,8 +211,26 @@ std::int32_t CountSavedThemes() {
     return count;
 }
 
+namespace {
+
+constexpr std::uintmax_t kSizeLimitBytes = 61000;
+// What a stored record adds to its note data: the section line, 24 key
+// names with "=" and line ends, and the values the receiver writes itself
+// (time in the title, its title font, the identifier, the Yes/No flags).
+constexpr std::uintmax_t kRecordOverheadBytes = 512;
+
+}  // namespace
+
 bool MainDataFileFull() {
     std::error_code ec;
     const auto size = std::filesystem::file_size(MainDataFilePath(), ec);
-    return !ec && size / 1000 > 60;
+    return !ec && size >= kSizeLimitBytes;
+}
+
+bool DataFileCanTakeOutsideNote(std::size_t noteBytes, const std::string& file) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(file.empty() ? MainDataFilePath() : file, ec);
+    if (ec) size = 0;  // not there yet: it will hold this note alone
+    const std::uintmax_t room = kSizeLimitBytes - kRecordOverheadBytes;
+    return noteBytes < room && size < room - noteBytes;
 }

@@ -2,6 +2,7 @@
 // Desktop notes, theme records and exported notes all use this record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -90,3 +91,9 @@ std::int32_t CountSavedThemes();
 
 // True once the main data file has reached its size limit (61000 bytes).
 bool MainDataFileFull();
+// Whether a note that comes from outside (another computer, an e-mail),
+// noteBytes long as note data, can be stored and the file still stay under
+// the size limit. Such a note is refused when not: nobody but the user may
+// bring on the list that makes the user delete notes. Empty file = the main
+// data file.
+bool DataFileCanTakeOutsideNote(std::size_t noteBytes, const std::string& file = {});

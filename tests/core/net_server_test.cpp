@@ -32,8 +32,10 @@ std::string Note(const std::string& body) {
     return BuildNoteData("BOB", r);
 }
 
-net::Socket Connect(int port) {
+net::Socket Connect(int port, const char* from = nullptr) {
     net::Socket s = net::Socket::CreateTcp();
+    net::Ipv4 source;
+    EXPECT_TRUE(!from || (net::ResolveIpv4(from, source) && s.Bind(source, 0)));
     EXPECT_TRUE(s.Connect(net::LoopbackAddress(), static_cast<std::uint16_t>(port)));
     return s;
 }
@@ -52,8 +54,8 @@ std::string ReadToEnd(net::Socket& s) {
 
 // Sends the pieces with a pause between them; returns the reply.
 std::string SendRaw(int port, const std::vector<std::string>& pieces,
-                    std::chrono::milliseconds pause = 0ms) {
-    net::Socket s = Connect(port);
+                    std::chrono::milliseconds pause = 0ms, const char* from = nullptr) {
+    net::Socket s = Connect(port, from);
     for (const auto& piece : pieces) {
         s.SendAll(piece.data(), piece.size());
         if (pause.count()) std::this_thread::sleep_for(pause);
@@ -89,6 +91,10 @@ protected:
         DataFolderTest::TearDown();
     }
     int StartServer() {
+        options_.onRefused = [this](NoteRefusal why, net::Ipv4 peer) {
+            std::lock_guard<std::mutex> lock(takenMutex_);
+            refused_.push_back((why == NoteRefusal::DataFileFull ? "full " : "too many ") + net::Ipv4ToText(peer));
+        };
         server_ = std::make_unique<CNoteServer>(options_);
         server_->Start();
         const int port = server_->WaitUntilListening(5000);
@@ -128,6 +134,7 @@ protected:
     std::thread taker_;
     std::mutex takenMutex_;
     std::vector<std::string> taken_;
+    std::vector<std::string> refused_;
 };
 
 const std::string kAck(kAcknowledgement);
@@ -227,13 +234,26 @@ TEST_F(NetServer, AnEmptyConnectionIsAcknowledgedAndCreatesNothing) {
     EXPECT_FALSE(ini::HasSection(Ini(), kNoteReceivedSection));
 }
 
-TEST_F(NetServer, A200KilobyteNoteArrivesWhole) {
+// Refused unacknowledged, and the user told: what the data file cannot take
+// and more notes a minute than one address may send. The rest arrive whole.
+TEST_F(NetServer, NotesTheDataFileCannotTakeOrTooManyFromOneAddressAreRefused) {
+    options_.maxNotesPerAddressPerMinute = 3;
     const int port = StartServer();
     std::string body;
     for (int i = 0; body.size() < 200 * 1024; ++i) body += "line " + std::to_string(i) + "\n";
-    const std::string note = Note(body);
-    EXPECT_EQ(SendRaw(port, {note}), kAck);
-    EXPECT_EQ(Pending(), note);
+    EXPECT_EQ(SendRaw(port, {Note(body)}), "");
+    const std::string fifty = Note(body.substr(0, 50 * 1024));
+    EXPECT_EQ(SendRaw(port, {fifty}), kAck);
+    EXPECT_EQ(Pending(), fifty);
+    StartTaking();
+    std::vector<std::string> replies;
+    for (int n = 0; n < 4; ++n) replies.push_back(SendRaw(port, {Note("n" + std::to_string(n))}));
+    EXPECT_EQ(replies, (std::vector<std::string>{kAck, kAck, "", ""}));
+    ini::Write(Ini(), "NOTE_ID_1", "EditText", std::string(60500, 'u'));  // the user's own
+    EXPECT_EQ(SendRaw(port, {Note("small")}, 0ms, "127.0.0.3"), "");
+    EXPECT_EQ(refused_, (std::vector<std::string>{"full 127.0.0.1", "too many 127.0.0.1", "too many 127.0.0.1",
+                                                  "full 127.0.0.3"}));
+    EXPECT_EQ(Taken().size(), 3u);
 }
 
 TEST_F(NetServer, TwentySendersWithFiveNotesEachLoseNothing) {
@@ -245,7 +265,8 @@ TEST_F(NetServer, TwentySendersWithFiveNotesEachLoseNothing) {
     std::vector<std::thread> senders;
     std::vector<std::string> errors(20);
     for (int s = 0; s < 20; ++s) {
-        senders.emplace_back([&, s] {
+        senders.emplace_back([&, s, sendOptions]() mutable {
+            sendOptions.sourceAddress = "127.0.0." + std::to_string(s + 1);
             for (int n = 0; n < 5; ++n) {
                 const std::string data = Note("sender " + std::to_string(s) + " note " + std::to_string(n));
                 errors[s] += CNoteSender(sendOptions).SendNoteData("127.0.0.1", port, data, "");
@@ -305,7 +326,8 @@ TEST_F(NetServer, WokenPickUpsTakeEveryNoteAndEachTakeFreesTheNextAtOnce) {
     std::vector<std::thread> senders;
     std::vector<std::string> errors(4);
     for (int s = 0; s < 4; ++s)
-        senders.emplace_back([&, s] {
+        senders.emplace_back([&, s, sendOptions]() mutable {
+            sendOptions.sourceAddress = "127.0.0." + std::to_string(s + 1);
             for (int n = 0; n < 5; ++n)
                 errors[s] += CNoteSender(sendOptions)
                                  .SendNoteData("127.0.0.1", port,
@@ -387,4 +409,33 @@ TEST_F(NetServer, SocketErrorsAreReportedOnceAndSwitchNetworkingOff) {
     server_->Start();
     EXPECT_EQ(server_->WaitUntilListening(5000), 0);
     EXPECT_EQ(notices_.Shown().size(), 2u);
+}
+
+// Two tricklers from one address run out of time unacknowledged while a
+// genuine sender is served; a third from it is closed at once. A note that
+// cannot be handed over in time is dropped too.
+TEST_F(NetServer, TricklersRunOutOfTimeWithoutHoldingUpOthers) {
+    options_.silenceTimeoutMs = 1000;
+    options_.messageTimeoutMs = options_.answerTimeoutMs = 1500;
+    const int port = StartServer();
+    StartTaking();
+    const std::string note = Note(std::string(100, 't'));
+    std::string trickled[2];
+    std::vector<std::thread> tricklers;
+    for (int t = 0; t < 2; ++t)
+        tricklers.emplace_back([&, t] {
+            trickled[t] = SendRaw(port, {note.substr(0, 20), note.substr(20, 20), note.substr(40, 20), note.substr(60)}, 600ms);
+        });
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(SendRaw(port, {}), "");  // a third from the same address
+    const std::string genuine = Note("genuine");
+    EXPECT_EQ(SendRaw(port, {genuine}, 0ms, "127.0.0.2"), kAck);
+    for (auto& t : tricklers) t.join();
+    EXPECT_EQ(trickled[0] + trickled[1], "");
+    EXPECT_EQ(Taken(), std::vector<std::string>{genuine});
+
+    StopTaking();
+    EXPECT_EQ(SendRaw(port, {Note("waits")}), kAck);  // the value was free
+    EXPECT_EQ(SendRaw(port, {Note("no room")}), "");  // it never came free
+    EXPECT_EQ(Pending(), Note("waits"));
 }

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "base/OsLabel.h"
+#include "net/NoteData.h"
 #include "note/BuiltInThemes.h"
 #include "store/NoteRecord.h"
 #include "store/SettingsStore.h"
@@ -216,6 +217,23 @@ TEST_F(NoteRecordTest, DamagedNumberOfNotesIsBoundedAndHugeRangesEnd) {
     EXPECT_EQ(NoteSectionIds(1, kLastDesktopNoteId), (std::vector<std::int32_t>{2, 5, 7}));
     EXPECT_TRUE(DeleteNoteSections(3, INT32_MAX));
     EXPECT_EQ(ini::SectionNames(Ini()), (std::vector<std::string>{"NOTE_ID_2", "NOTE_ID_07", "NOTE_ID_x"}));
+}
+
+// An outside note is taken only while its record, as the receiver stores it,
+// keeps the file under the limit, and is not refused while it still fits.
+TEST_F(NoteRecordTest, AnOutsideNoteIsTakenOnlyWhileItsStoredRecordKeepsTheFileUnderTheLimit) {
+    NoteRecord sent;
+    sent.editText = std::string(3000, 'x');
+    const std::string data = BuildNoteData("BOB", sent);
+    for (std::size_t filler = 56000; filler <= 61000; filler += 100) {
+        SetFileText(Ini(), "[FILL]\r\nX=" + std::string(filler - 12, 'f') + "\r\n");
+        const bool can = DataFileCanTakeOutsideNote(data.size());
+        ReceivedNote received = ParseNoteData(data, 23, 59);
+        received.record.noteId = 99999;
+        received.record.minimized = received.record.hidden = "No";
+        ASSERT_TRUE(WriteNoteRecord({}, received.record));
+        EXPECT_TRUE(can ? !MainDataFileFull() : FileText(Ini()).size() > 61000u - 600) << filler;
+    }
 }
 
 TEST_F(NoteRecordTest, SavedThemesAreCountedUpToTheFirstGapAndTheDefaultBorderIsRead) {

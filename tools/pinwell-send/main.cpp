@@ -2,6 +2,7 @@
 // notes the way Pinwell does and print each as one JSON line.
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -35,6 +36,7 @@ const char kUsage[] =
     "    --size WIDTHxHEIGHT  --border Yes|No  --alarm VALUE  --expiration VALUE\n"
     "    --data TEXT                      send TEXT as the whole note data, nothing built\n"
     "    --timeout SECONDS                longest wait for the answer (30)\n"
+    "    --source ADDRESS                 local address to send from\n"
     "    --stamp                          print \"sending <Unix time in ms>\" on stderr just before\n"
     "                                     connecting (for timing a delivery from the send itself)\n"
     "  pinwell-send --listen PORT [--count N] [--bind ADDRESS] [--silence MS]\n"
@@ -166,12 +168,13 @@ std::string NoteJson(const std::string& text) {
 class PrintingHandOver : public INoteHandOver {
 public:
     explicit PrintingHandOver(long long wanted) : wanted_(wanted) {}
-    Result HandOver(const std::string& text, StopSignal&) override {
+    bool Ready() override { return true; }
+    bool HandOver(const std::string& text) override {
         std::cout << NoteJson(text) << std::endl;
         std::lock_guard<std::mutex> lock(mutex_);
         ++received_;
         done_.notify_all();
-        return Result::Delivered;
+        return true;
     }
     // Waits in short steps until enough notes came or the server ended.
     void WaitUntilDone(const CNoteServer& server) {
@@ -212,6 +215,10 @@ int Listen(const std::vector<std::string>& args) {
     NoteServerOptions options;
     options.port = static_cast<int>(port);
     options.silenceTimeoutMs = static_cast<int>(silence);
+    // Notes are printed, not stored, and scripts may send many at once.
+    options.dataFileLimit = false;
+    options.maxNotesPerAddressPerMinute = SIZE_MAX;
+    options.maxConnectionsPerAddress = options.maxConnections;
     if (!bind.empty() && !net::ResolveIpv4(bind, options.bindAddress)) Usage("bad bind address");
     PrintingHandOver printer(count);
     options.handOver = &printer;
@@ -239,7 +246,7 @@ std::string ReadFile(const std::string& path) {
 
 int Send(const std::vector<std::string>& args) {
     long long port = 2000, timeout = 30;
-    std::string host, from, text, data;
+    std::string host, from, text, data, source;
     bool haveData = false, haveText = false, haveBody = false, stamp = false;
     NoteRecord r;  // the look of a new note
     r.editBackColor = 0xFFCB97;
@@ -310,6 +317,8 @@ int Send(const std::vector<std::string>& args) {
             haveData = true;
         } else if (a == "--stamp") {
             stamp = true;
+        } else if (a == "--source") {
+            source = value();
         } else if (a == "--timeout") {
             if (!ParseInt(value(), 1, 86400, timeout)) Usage("bad timeout");
         } else if (!a.empty() && a[0] == '-') {
@@ -327,6 +336,7 @@ int Send(const std::vector<std::string>& args) {
     if (!haveData) data = BuildNoteData(SenderIdentity(from), r);
     NoteSenderOptions options;
     options.replyTimeoutMs = static_cast<int>(timeout * 1000);
+    options.sourceAddress = source;
     if (stamp) {
         const auto now = std::chrono::system_clock::now().time_since_epoch();
         std::cerr << "sending " << std::chrono::duration_cast<std::chrono::milliseconds>(now).count() << std::endl;

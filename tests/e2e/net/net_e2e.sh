@@ -10,7 +10,7 @@
 # screen; two_computers makes its own screens and needs root (ip netns).
 set -uo pipefail
 
-CASES="receive_pinwell_send receive_netcat flood concurrent_senders send_to_group two_computers"
+CASES="receive_pinwell_send receive_netcat flood concurrent_senders trickle full_from_outside rate send_to_group two_computers"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh"
@@ -179,22 +179,30 @@ stored_titles() {
          id != "" && tolower($0) ~ /^titletext=/ { t = substr($0, 11); split(t, w, " "); print id, w[1] }' "$ini"
 }
 
+# expect_told_not_list [SHOT]: no list opened; a tray balloon (shown 2 s late) told of a refused note.
+expect_told_not_list() {
+    sleep 3
+    drv windows | grep -q '^[0-9]* [0-9]* 1 .* Delete note(s)$' && fail "the \"Delete note(s)\" list opened"
+    [ -z "${1:-}" ] || drv windows | grep -q '^[0-9]* [0-9]* 1 tooltips_class32 ' || fail "no balloon tells of the refused note"
+    mkdir -p "$shots" && import -window root "$shots/${1:-concurrent_refused}.png" 2>/dev/null
+}
+
 # Ten senders at once: every note acknowledged, on the desktop exactly once
 # and stored exactly once, none lost to another arriving at the same moment.
 # Each note's identity names it, and a named sender's identity starts the
-# note's title. Eighty notes, because a received note past the data file's
-# 60 KB limit (about ninety of these) opens the forced-deletion list.
+# note's title. 110 notes, past the data file's 60 KB (about ninety of these):
+# the rest are refused, their senders told so, and no forced-deletion list.
 case_concurrent_senders() {
     start_receiver
-    local senders=10 each=8 total=80 s k pid
-    start_watch many "$total" 600000
+    local senders=10 each=11 total s k pid
+    start_watch many 110 600000
     local -a pids=()
     for ((s = 1; s <= senders; s++)); do
         (
             for ((k = 1; k <= each; k++)); do
-                send_note --from "S${s}N$k" --text "note $k of sender $s" --port "$port" --timeout 300 127.0.0.1 &&
-                    [[ "$send_out" == *"$ACK"* ]] || echo "S${s}N$k: $send_out"
-            done >"$tmp/unacked-$s"
+                send_note --from "S${s}N$k" --text "note $k of sender $s" --port "$port" --source "127.0.0.$s" 127.0.0.1 &&
+                    [[ "$send_out" == *"$ACK"* ]] && echo "S${s}N$k" || echo "S${s}N$k: $send_out" >&2
+            done >"$tmp/acked-$s" 2>"$tmp/unacked-$s"
         ) &
         pids+=("$!")
         started_pids+=("$!")
@@ -202,12 +210,14 @@ case_concurrent_senders() {
     for pid in "${pids[@]}"; do wait "$pid"; done
     local unacked
     unacked=$(cat "$tmp"/unacked-*)
-    [ -z "$unacked" ] || fail "notes not acknowledged: $(head -n5 <<<"$unacked")"
-
+    [ -n "$unacked" ] && ! grep -v ' reply' <<<"$unacked" ||
+        fail "not refused past the limit, or not told so: $(head -n5 <<<"$unacked")"
+    local expected
+    expected=$(sort "$tmp"/acked-*)
+    total=$(wc -l <<<"$expected")
     wait_new many "$total" 120000 || fail "only $(new_count many) of $total note windows appeared"
     sleep 2  # a note created twice would show by now
-    local expected
-    expected=$(for ((s = 1; s <= senders; s++)); do for ((k = 1; k <= each; k++)); do echo "S${s}N$k"; done; done | sort)
+    expect_told_not_list
     local shown
     shown=$(grep -v '^ready ' "$tmp/watch-many" | awk '{ print $3 }' | sort)
     [ "$shown" = "$expected" ] ||
@@ -236,6 +246,46 @@ case_concurrent_senders() {
     local ids
     ids=$(stored_titles | awk '$1 >= 2 && $1 < 90000 { print $1 }' | sort -n | uniq | wc -l)
     [ "$ids" = "$total" ] || fail "$ids note sections beyond the desk note, expected $total"
+}
+
+# Two peers from one address trickle; a note from another is acknowledged.
+case_trickle() {
+    start_receiver
+    start_watch tr 2 60000
+    local i pids=
+    for i in 1 2; do
+        (for i in 1 2 3 4 5 6 7 8 9; do printf 'x~'; sleep 2; done) | timeout 40 nc 127.0.0.1 "$port" >"$tmp/trickle-$i" & pids+=" $!"
+    done
+    sleep 1
+    send_note --source 127.0.0.2 --from BOBS-PC --text "Past the tricklers" --timeout 15 --port "$port" 127.0.0.1 || fail "not acknowledged: $send_out"
+    wait_new tr 1 "$WAIT_MS" && expect_body "$new_hwnd" "Past the tricklers" || fail "the note did not show"
+    wait $pids
+    [ -z "$(cat "$tmp"/trickle-*)" ] && [ "$(new_count tr)" = 1 ] || fail "a trickling peer was answered or made a note"
+}
+
+# A stranger's 5 KB notes until the data file is full: no list, own note kept.
+case_full_from_outside() {
+    start_receiver
+    local k mine=$(ini_get NOTE_ID_1 EditText) big=$(printf '%5000s' '' | tr ' ' s)
+    for ((k = 1; k <= 15; k++)); do
+        send_note --source 127.0.0.2 --from STRANGER --text "$big" --port "$port" 127.0.0.1 || break
+    done
+    log "$((k - 1)) notes taken, then: $send_out"
+    [ "$k" -le 15 ] && [[ "$send_out" == *" reply"* ]] || fail "fifteen notes of 5 KB were all taken"
+    expect_told_not_list refused_balloon
+    [ "$(drv notes | wc -l)" = "$k" ] || fail "$(drv notes | wc -l) notes on the desktop, expected $k"
+    [ "$(ini_get NOTE_ID_1 EditText)" = "$mine" ] || fail "the user's own note changed in the data file"
+}
+
+# Twenty-five notes in a row from one address: twenty reach the desktop.
+case_rate() {
+    start_receiver
+    start_watch rate 25 120000
+    local k acked=0
+    for ((k = 1; k <= 25; k++)); do send_note --from "R$k" --text "rate $k" --port "$port" 127.0.0.1 && acked=$((acked + 1)); done
+    wait_new rate 20 "$WAIT_MS"
+    expect_told_not_list rate_balloon
+    [ "$acked $(new_count rate)" = "20 20" ] || fail "$acked of 25 notes acknowledged and $(new_count rate) shown, expected 20"
 }
 
 # Three blank notes back to back: one warning, receiving off from the first,
