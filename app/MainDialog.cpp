@@ -20,6 +20,7 @@
 #include "net/NoteServer.h"
 #include "note/BuiltInThemes.h"
 #include "note/NoteDialog.h"
+#include "note/RtfFilter.h"
 #include "res/resource.h"
 #include "store/IniFile.h"
 #include "app/Upkeep.h"
@@ -604,6 +605,7 @@ CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
         }
         return nullptr;
     }
+    MakeOutsideNoteSafe(received.record, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     CNoteDialog* note = OpenNoteWindow(received.record, true, false);
     // The sender has been told the note arrived: from now on it must
     // survive a crash, not wait for its first store moment.

@@ -8,6 +8,8 @@
 #include "net/NetworkNeighbourhood.h"
 #include "note/NoteDialog.h"
 #include "note/NoteFileCommands.h"
+#include "note/NotePictureFile.h"
+#include "note/RtfFilter.h"
 #include "store/ExportFile.h"
 #include "store/NoteRecord.h"
 
@@ -17,11 +19,6 @@ std::string Now() {
     SYSTEMTIME t;
     ::GetLocalTime(&t);
     return ExportDateTime(t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute, t.wSecond);
-}
-
-std::string WithoutColons(std::string text) {
-    std::erase(text, ':');
-    return text;
 }
 
 // The caret goes back to the start of the body after every file dialog.
@@ -99,13 +96,14 @@ void ImportNotes(CMainDialog& main) {
         NoteRecord r;
         if (!ReadNoteRecord(path, section, r)) continue;
         r.expiration.clear();
+        MakeOutsideNoteSafe(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
         main.OpenNoteWindow(r, true, true);
     }
 }
 
 void ExportNote(CNoteDialog& note) {
     std::string path;
-    const bool chosen = ChooseExportFile(note.m_hWnd, WithoutColons(note.TitleText()), path);
+    const bool chosen = ChooseExportFile(note.m_hWnd, BareFileName(note.TitleText()), path);
     CaretToStart(note);
     if (chosen) note.StoreNote(path);
 }
@@ -124,5 +122,7 @@ void ImportIntoNote(CNoteDialog& note) {
         section = dialog.m_checkedSections.front();
     }
     NoteRecord r;
-    if (ReadNoteRecord(path, section, r)) note.LoadRecordIntoNote(r);
+    if (!ReadNoteRecord(path, section, r)) return;
+    MakeOutsideNoteSafe(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    note.LoadRecordIntoNote(r);
 }

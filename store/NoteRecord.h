@@ -2,6 +2,7 @@
 // Desktop notes, theme records and exported notes all use this record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ struct NoteRecord {
 
     bool operator==(const NoteRecord&) const = default;
 };
+
+// The longest title and font style a record keeps; reading cuts there.
+constexpr std::size_t kStoredTitleLimit = 4095;
+constexpr std::size_t kStoredFontTypeLimit = 9;
 
 // Identifiers that are stored at all; other records are silently skipped.
 constexpr std::int32_t kFirstStorableNoteId = 1;
