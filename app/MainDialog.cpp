@@ -23,6 +23,7 @@
 #include "note/NoteDialog.h"
 #include "note/NoteExchange.h"
 #include "note/ReplyTitle.h"
+#include "note/RtfFilter.h"
 #include "res/resource.h"
 #include "skin/LinkLabel.h"
 #include "store/ExportFile.h"
@@ -628,6 +629,7 @@ CNoteDialog* CMainDialog::CreateNoteFromData(const std::string& noteData) {
         }
         return nullptr;
     }
+    MakeOutsideNoteSafe(received.record, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     CNoteDialog* note = OpenNoteWindow(received.record, true, false);
     // The sender has been told the note arrived: from now on it must
     // survive a crash, not wait for its first store moment.
@@ -779,6 +781,7 @@ void CMainDialog::ImportNotes() {
         NoteRecord r;
         if (!ReadNoteRecord(path, section, r)) continue;
         r.expiration.clear();
+        MakeOutsideNoteSafe(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
         OpenNoteWindow(r, true, true);
     }
 }

@@ -122,7 +122,8 @@ ReceivedNote ParseNoteData(std::string_view text, int localHour, int localMinute
         auto charSet = [&] { return static_cast<std::uint8_t>(ParseDecimal(f) & 0xFF); };
         switch (i + 1) {
         case 1:
-            note.identity = f;
+            // Nothing longer reaches the title, where the identity ends up.
+            note.identity = f.substr(0, std::min(f.size(), kStoredTitleLimit));
             note.anonymous = f.empty() || f == "ANONYMOUS";
             break;
         case 2:

@@ -505,6 +505,9 @@ void CNoteDialog::ToggleRoll() {
 void CNoteDialog::RefreshFromSettings() {
     SetAlpha(0);
     ::ShowWindow(Control(IDC_CLOSE), CSettingsStore().IsOn(Switch::ShowCloseButton) ? SW_SHOW : SW_HIDE);
+    // The body's scroll bar follows its setting when the body is placed, so
+    // it is placed again even though the note kept its size and frame.
+    m_laidOutWidth = -1;
     ForceLayout();
     UpdateExpireTip();
     UpdateAlarmTip();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 #include <initializer_list>
@@ -12,6 +13,7 @@
 #include "base/Seams.h"
 #include "dialogs/ParagraphDialog.h"
 #include "note/BodyMenuSlots.h"
+#include "note/RtfFilter.h"
 #include "res/resource.h"
 #include "win/WinApp.h"
 #include "win/OnDemand.h"
@@ -453,7 +455,11 @@ std::string CNoteEdit::GetBodyRtf() const {
     return rtf;
 }
 
-bool CNoteEdit::SetBodyRtf(const std::string& rtf) {
+bool CNoteEdit::SetBodyRtf(const std::string& text) {
+    // Every body passes the filter on its way into the control, a stored one
+    // too: a note that came in before there was a filter must not end the
+    // program at every start. Only outside text is cut to a size.
+    const std::string rtf = FilterOutsideRtf(text, SIZE_MAX);
     StreamState state;
     state.in = &rtf;
     EDITSTREAM es{};

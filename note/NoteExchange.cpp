@@ -6,6 +6,8 @@
 #include "dialogs/ImportExportDialog.h"
 #include "note/NoteDialog.h"
 #include "note/NoteFileCommands.h"
+#include "note/NotePictureFile.h"
+#include "note/RtfFilter.h"
 #include "store/ExportFile.h"
 #include "store/NoteRecord.h"
 
@@ -16,11 +18,6 @@ std::string ExportTimeNow() {
 }
 
 namespace {
-
-std::string WithoutColons(std::string text) {
-    std::erase(text, ':');
-    return text;
-}
 
 // The caret goes back to the start of the body after every file dialog.
 void CaretToStart(CNoteDialog& note) { ::SendMessageA(note.Body().m_hWnd, EM_SETSEL, 0, 0); }
@@ -70,7 +67,7 @@ bool ChooseImportFile(HWND owner, std::string& path) {
 
 void ExportNote(CNoteDialog& note) {
     std::string path;
-    const bool chosen = ChooseExportFile(note.m_hWnd, WithoutColons(note.TitleText()), path);
+    const bool chosen = ChooseExportFile(note.m_hWnd, BareFileName(note.TitleText()), path);
     CaretToStart(note);
     if (chosen) note.StoreNote(path);
 }
@@ -89,5 +86,7 @@ void ImportIntoNote(CNoteDialog& note) {
         section = dialog.m_checkedSections.front();
     }
     NoteRecord r;
-    if (ReadNoteRecord(path, section, r)) note.LoadRecordIntoNote(r);
+    if (!ReadNoteRecord(path, section, r)) return;
+    MakeOutsideNoteSafe(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    note.LoadRecordIntoNote(r);
 }

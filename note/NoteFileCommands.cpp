@@ -11,6 +11,7 @@
 #include "note/NoteDialog.h"
 #include "note/NotePicture.h"
 #include "note/NotePictureFile.h"
+#include "note/RtfFilter.h"
 #include "win/OnDemand.h"
 
 namespace {
@@ -91,7 +92,7 @@ void OpenFileIntoNote(CNoteDialog& note) {
     }
     const std::string ext = LowerExtension(path);
     if (ext == "rtf") {
-        note.Body().SetBodyRtf(text);
+        note.Body().SetBodyRtf(FilterOutsideRtf(text));
     } else if (ext == "txt") {
         // The control ends at a NUL as the file read in text mode did.
         text.resize(std::strlen(text.c_str()));

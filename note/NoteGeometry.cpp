@@ -44,8 +44,11 @@ Box KeepDragOnWorkArea(const Box& work, const Box& current, Box p) {
 }
 
 bool IsOffScreen(int left, int top, int width, int height, int screenWidth, int screenHeight) {
-    return left > screenWidth || left + width > screenWidth || top > screenHeight ||
-           top + height > screenHeight;
+    // In 64 bits: a damaged record's edge plus its width must not wrap round
+    // to a small number and pass for a note on the screen.
+    const long long right = static_cast<long long>(left) + width;
+    const long long bottom = static_cast<long long>(top) + height;
+    return left > screenWidth || right > screenWidth || top > screenHeight || bottom > screenHeight;
 }
 
 FadeStep FadeStepFor(int width, int height) {

@@ -209,13 +209,25 @@ std::string ExistingFileQuestion(const std::string& fileName) {
            "\" already exist.\nDo you want to Replace and delete contents of the existing file ?";
 }
 
-std::string TextFileDefaultName(const std::string& title) {
-    std::string name = title;
-    name.erase(std::remove(name.begin(), name.end(), ':'), name.end());
+std::string BareFileName(const std::string& title) {
+    std::string name;
+    name.reserve(std::min<std::size_t>(title.size(), kLongestProposedName));
+    for (char c : title) {
+        if (name.size() == kLongestProposedName) break;
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ':') continue;  // "HOST 12:34" has always been proposed as "HOST 1234"
+        const bool forbidden = u < 0x20 || u == 0x7F || std::strchr("\\/*?\"<>|", c) != nullptr;
+        if (name.empty() && (c == '.' || c == ' ' || forbidden)) continue;
+        name += forbidden ? '_' : c;
+    }
+    // Windows drops trailing dots and blanks itself; a name of only those is none.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
     return name;
 }
 
-std::string PictureFileDefaultName(const std::string& title) { return title; }
+std::string TextFileDefaultName(const std::string& title) { return BareFileName(title); }
+
+std::string PictureFileDefaultName(const std::string& title) { return BareFileName(title); }
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");

@@ -41,9 +41,15 @@ std::string PictureDeleteMessage(const std::string& leftOver);
 std::string ExistingTextFileQuestion(const std::string& fileName);
 std::string ExistingFileQuestion(const std::string& fileName);
 
-// The name "Save note as ..." proposes: the title without its colons.
+// The title as a file name the dialogs can propose. A sender chooses the
+// title, and "\\host\share\x" or "..\..\x" proposed as they stand would be a
+// path (a network one makes Windows contact that host with the user's
+// credentials): colons go, separators, wildcards and control characters
+// become "_", leading dots and blanks go, and the name stays short.
+constexpr std::size_t kLongestProposedName = 100;
+std::string BareFileName(const std::string& title);
+// The names "Save note as ..." and "Save note as picture" propose.
 std::string TextFileDefaultName(const std::string& title);
-// The name "Save note as picture" proposes: the title as it is.
 std::string PictureFileDefaultName(const std::string& title);
 
 // The extension of a path (after the last dot of its last part), lower-case;

@@ -9,6 +9,7 @@ pinwell_sources(note
         NoteGeometry.cpp
         NotePictureFile.cpp
         ReplyTitle.cpp
+        RtfFilter.cpp
         ThemeStore.cpp
     WIN
         AlarmDialog.cpp

@@ -14,8 +14,8 @@ namespace {
 // read whole: a body cut at 10239 characters loses its closing braces and a
 // left edge of -1280 cut to "-128" moves the note.
 constexpr std::size_t kFontNameLimit = 254;
-constexpr std::size_t kFontTypeLimit = 9;
-constexpr std::size_t kTitleTextLimit = 4095;
+constexpr std::size_t kFontTypeLimit = kStoredFontTypeLimit;
+constexpr std::size_t kTitleTextLimit = kStoredTitleLimit;
 constexpr std::size_t kFlagLimit = 4;
 constexpr std::size_t kScheduleLimit = 29;
 

@@ -36,6 +36,10 @@ struct NoteRecord {
     bool operator==(const NoteRecord&) const = default;
 };
 
+// The longest title and font style a record keeps; reading cuts there.
+constexpr std::size_t kStoredTitleLimit = 4095;
+constexpr std::size_t kStoredFontTypeLimit = 9;
+
 // Identifiers that are stored at all; other records are silently skipped.
 constexpr std::int32_t kFirstStorableNoteId = 1;
 constexpr std::int32_t kLastStorableNoteId = 99999;

@@ -106,6 +106,7 @@ TEST(NoteGeometryTest, OffScreenNotesAndFadeSteps) {
     EXPECT_TRUE(IsOffScreen(10, 1000, 100, 100, 1280, 1024));
     EXPECT_FALSE(IsOffScreen(980, 10, 300, 100, 1280, 1024));
     EXPECT_FALSE(IsOffScreen(-1280, -50, 300, 100, 1280, 1024));  // negative places are kept
+    EXPECT_TRUE(IsOffScreen(100, 100, 2147483600, 2147483600, 1280, 1024));  // no wrap-round
 
     struct Row { int w, h; double step; int sleep; } rows[] = {
         {300, 200, 0.8, 12}, {10, 100, 1.0, 15}, {11, 100, 0.6, 9}, {100, 100, 0.6, 9},

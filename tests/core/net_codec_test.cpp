@@ -6,6 +6,7 @@
 #include "net/NetUtil.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
+#include "note/RtfFilter.h"
 
 namespace {
 
@@ -209,4 +210,12 @@ TEST(NetAddress, ComputerNamesAndIdentities) {
     EXPECT_EQ(SenderIdentity("Ann@Example.com"), "Ann@Example.com");
     EXPECT_EQ(SenderIdentity("Name:Ann Lee"), "Name:Ann Lee");
     EXPECT_EQ(SenderIdentity("name:ann"), "NAME:ANN");
+}
+
+// The fuzzer checks the shape; these are meanings a reader could get wrong.
+TEST(OutsideRtf, FieldsKeepTheirTextAndBinaryDataIsSkippedByItsLength) {
+    EXPECT_EQ(FilterOutsideRtf("{\\rtf1 {\\field{\\*\\fldinst LINK \"x\"}{\\fldrslt see\\}x}}{\\b y\\pict 00}}"),
+              "{\\rtf1 {{}{see\\}x}}{\\b y}}");
+    EXPECT_EQ(FilterOutsideRtf("{\\rtf1 a{\\bin4 }}{{b}c\\pi\\bin1 {ct}"), "{\\rtf1 a{b}c\\pi ct}");
+    EXPECT_EQ(FilterOutsideRtf("{\\rtf1 \\'e9\\'{x}y} tail"), "{\\rtf1 \\'e9{x}y}");
 }

@@ -324,7 +324,10 @@ TEST(NotePictureRules, ScreenDepthGivesPictureDepth) {
 TEST(NoteFileTexts, DefaultNamesExtensionsAndFilters) {
     EXPECT_EQ(TextFileDefaultName("Call 10:30"), "Call 1030");
     EXPECT_EQ(TextFileDefaultName("a:b::c:"), "abc");
-    EXPECT_EQ(PictureFileDefaultName("Call 10:30"), "Call 10:30");
+    EXPECT_EQ(PictureFileDefaultName("Call 10:30"), "Call 1030");
+    EXPECT_EQ(TextFileDefaultName(" \\\\evil\\share\\..\\x"), "evil_share_.._x");
+    EXPECT_EQ(TextFileDefaultName("a*b?c\"d<e>f|g/h\ti\x7fj. . "), "a_b_c_d_e_f_g_h_i_j");
+    EXPECT_EQ(PictureFileDefaultName(std::string(300, 'n')).size(), kLongestProposedName);
 
     EXPECT_EQ(LowerExtension("C:\\My.Notes\\Shopping.TXT"), "txt");
     EXPECT_EQ(LowerExtension("C:\\My.Notes\\Shopping"), "");

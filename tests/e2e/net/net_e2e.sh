@@ -10,7 +10,7 @@
 # screen; two_computers makes its own screens and needs root (ip netns).
 set -uo pipefail
 
-CASES="receive_pinwell_send receive_netcat flood concurrent_senders trickle full_from_outside rate send_to_group two_computers"
+CASES="receive_pinwell_send receive_netcat flood concurrent_senders trickle full_from_outside rate hostile_notes send_to_group two_computers"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lib.sh"
@@ -286,6 +286,43 @@ case_rate() {
     wait_new rate 20 "$WAIT_MS"
     expect_told_not_list rate_balloon
     [ "$acked $(new_count rate)" = "20 20" ] || fail "$acked of 25 notes acknowledged and $(new_count rate) shown, expected 20"
+}
+
+# Notes built to crash the program, hide or reach for a network path each make
+# a note fit to show.
+case_hostile_notes() {
+    start_receiver
+    cd "$tmp" || die "no $tmp" # a relative path reads the same to a Windows pinwell-send
+    local -a bodies=(deep33 deep20000 picture tiny huge unc)
+    start_watch bad ${#bodies[@]} 300000
+    local f=body.rtf k=0 t0 name body dlg proposed id
+    for name in "${bodies[@]}"; do
+        k=$((k + 1)) t0=$(ms_now)
+        local -a args=(--from ANONYMOUS --title "$name" --rtf "$f" --port "$port")
+        case $name in
+        deep*) printf '{\\rtf1 %s%s%s}' "$(printf "%${name#deep}s" | tr ' ' '{')" "$name" "$(printf "%${name#deep}s" | tr ' ' '}')" ;;
+        picture) printf '{\\rtf1 %s{\\pict\\pngblip %s}}' "$name" "$(head -c 3000000 /dev/zero | tr '\0' a)" ;;
+        tiny | huge) printf '{\\rtf1 %s}' "$name" && args+=(--size "$([ "$name" = tiny ] && echo 0x0 || echo 40000x40000)") ;;
+        unc) printf '{\\rtf1 unc}' && args[3]='\\evil\share\x' ;;
+        esac >"$f"
+        send_note "${args[@]}" 127.0.0.1 && [[ "$send_out" == *"$ACK"* ]] || fail "$name: not acknowledged: ${send_out:0:200}"
+        wait_new bad "$k" "$WAIT_MS" && log "$name: a note after $((new_at - t0)) ms" || die "$name: no note within $WAIT_MS ms"
+        drv ping "$WAIT_MS" || die "$name: the program stopped answering"
+        body=$(drv body-text "$new_hwnd")
+        [[ "$body" == "$name"* ]] || fail "$name: the body starts $(printf %q "${body:0:40}")"
+        case $name in
+        deep33) shot hostile_note ;;
+        tiny) expect_size "$new_hwnd" 60 30 ;;
+        huge) expect_size "$new_hwnd" $(drv screen) ;;
+        unc)
+            drv post "$new_hwnd" "$WM_COMMAND" 32882 0 && sleep 3 # Save note as ...
+            dlg=$(drv windows | awk -v o="$new_hwnd" '$2 == o && $3 == 1 && $4 == "#32770" { print $1; exit }')
+            for id in 1148 1152; do proposed=$(drv set-text "$dlg" "$id" x 2>/dev/null) && break; done
+            [ "$proposed" = evil_share_x ] || fail "the save dialog proposes $(printf %q "$proposed")"
+            drv post "$dlg" "$WM_COMMAND" 2 0
+            ;;
+        esac
+    done
 }
 
 # Three blank notes back to back: one warning, receiving off from the first,
