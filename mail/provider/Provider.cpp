@@ -19,6 +19,54 @@ namespace {
 
 thread_local std::string t_lastError;
 
+// The system's ANSI code page, the one callers' text is in, where it is
+// not 1252: a Cyrillic note goes out readable and comes back as it was.
+class SystemCodePage : public AnsiCodePage {
+public:
+    std::string ToUtf8(const std::string& ansi) const override { return Convert(ansi, CP_ACP, CP_UTF8); }
+    std::string FromUtf8(const std::string& utf8) const override { return Convert(utf8, CP_UTF8, CP_ACP); }
+    bool CharsetToUtf8(const std::string& text, const std::string& charset, std::string& utf8) const override
+    {
+        UINT cp = CodePageOf(charset);
+        if (!cp || !IsValidCodePage(cp)) return false;
+        utf8 = Convert(text, cp, CP_UTF8);
+        return true;
+    }
+
+private:
+    static std::string Convert(const std::string& in, UINT from, UINT to)
+    {
+        if (in.empty()) return {};
+        int n = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), n);
+        int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+        std::string out(static_cast<size_t>(m), '\0');
+        WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+        return out;
+    }
+
+    static UINT CodePageOf(const std::string& cs)
+    {
+        auto number = [&](const char* prefix) {
+            size_t n = strlen(prefix);
+            return cs.compare(0, n, prefix) == 0 ? static_cast<UINT>(atoi(cs.c_str() + n)) : 0u;
+        };
+        if (UINT cp = number("windows-")) return cp;
+        if (UINT cp = number("cp")) return cp;
+        if (UINT part = number("iso-8859-")) return part <= 16 ? 28590 + part : 0;
+        static const std::pair<const char*, UINT> names[] = {
+            {"us-ascii", 20127}, {"koi8-r", 20866},    {"koi8-u", 21866}, {"shift_jis", 932},
+            {"gb2312", 936},     {"gbk", 936},         {"gb18030", 54936}, {"big5", 950},
+            {"euc-kr", 949},     {"ks_c_5601-1987", 949}, {"euc-jp", 20932}, {"iso-2022-jp", 50220}};
+        for (auto& [name, cp] : names)
+            if (cs == name) return cp;
+        return 0;
+    }
+};
+
+SystemCodePage g_systemCodePage;
+
 ULONG Failure(const MailResult& r)
 {
     t_lastError = r.detail;
@@ -352,6 +400,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         DisableThreadLibraryCalls(instance);
+        if (GetACP() != 1252) SetAnsiCodePage(&g_systemCodePage);
     }
     return TRUE;
 }
@@ -424,7 +473,7 @@ ULONG WINAPI MAPIFindNext(LHANDLE session, ULONG_PTR, LPSTR messageType, LPSTR s
                 auto it = s.byKey.find(k);
                 if (it == s.byKey.end()) {
                     it = s.byKey.emplace(k, s.entries.size()).first;
-                    s.entries.push_back({k});
+                    s.entries.push_back(Entry{k, false, false, false, {}});
                 }
                 s.entries[it->second].deleted = false;
                 s.listing.push_back(it->second);
