@@ -1,8 +1,6 @@
-// What a mail server or a sender controls, as the mail provider meets it:
-// the first byte picks a message to read (whole, or its header block as an
-// envelope) or a server to talk to, whose replies are the rest of the input,
-// for an IMAP or POP3 check (list, envelopes, whole reads, a delete) or an
-// SMTP send. The messages a check downloads are read as the provider reads them.
+// What a mail server or a sender controls: the first byte picks a message to
+// read (whole or as an envelope) or a server whose replies are the rest: an
+// IMAP or POP3 check (list, envelopes, whole reads, a delete) or an SMTP send.
 #include <cstring>
 #include <map>
 #include <string>
@@ -36,10 +34,7 @@ private:
     std::string_view& replies_;
 };
 
-void Check(bool ok)
-{
-    if (!ok) __builtin_trap();
-}
+void Check(bool ok) { if (!ok) __builtin_trap(); }
 
 void CheckInbox(InboxClient& inbox)
 {
