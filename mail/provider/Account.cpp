@@ -88,6 +88,7 @@ bool LoadAccount(MailAccount& a)
     a.inboxHost = ReadString(key, "InboxServer");
     ParseSecurity(ReadString(key, "InboxSecurity"), a.inboxSecurity);
     a.inboxPort = ReadNumber(key, "InboxPort", DefaultInboxPort(a.pop3, a.inboxSecurity));
+    a.plainPasswordAllowed = ReadNumber(key, "AllowUnencryptedPassword", 0) != 0;
     a.password.clear();
     DWORD size = 0, type = 0;
     if (RegQueryValueExA(key, "Password", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_BINARY &&
@@ -126,7 +127,8 @@ bool SaveAccount(const MailAccount& a, std::string& error)
          WriteString(key, "User", a.user) && WriteString(key, "SmtpServer", a.smtpHost) &&
          WriteNumber(key, "SmtpPort", a.smtpPort) && WriteString(key, "SmtpSecurity", SecurityName(a.smtpSecurity)) &&
          WriteString(key, "InboxProtocol", a.pop3 ? "POP3" : "IMAP") && WriteString(key, "InboxServer", a.inboxHost) &&
-         WriteNumber(key, "InboxPort", a.inboxPort) && WriteString(key, "InboxSecurity", SecurityName(a.inboxSecurity));
+         WriteNumber(key, "InboxPort", a.inboxPort) && WriteString(key, "InboxSecurity", SecurityName(a.inboxSecurity)) &&
+         WriteNumber(key, "AllowUnencryptedPassword", a.plainPasswordAllowed ? 1 : 0);
     RegCloseKey(key);
     if (!ok) error = "The mail account cannot be stored in the registry.";
     return ok;

@@ -20,10 +20,11 @@ struct MailAccount {
     std::string inboxHost;
     int inboxPort = 143;
     Security inboxSecurity = Security::StartTls;
+    bool plainPasswordAllowed = false;  // with security None, to a server elsewhere
 
     bool Complete() const;
-    ServerConfig Smtp() const { return {smtpHost, smtpPort, smtpSecurity, user, password}; }
-    ServerConfig Inbox() const { return {inboxHost, inboxPort, inboxSecurity, user, password}; }
+    ServerConfig Smtp() const { return {smtpHost, smtpPort, smtpSecurity, user, password, plainPasswordAllowed}; }
+    ServerConfig Inbox() const { return {inboxHost, inboxPort, inboxSecurity, user, password, plainPasswordAllowed}; }
 };
 
 int DefaultSmtpPort(Security s);

@@ -66,6 +66,7 @@ INT_PTR CALLBACK AccountProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
         SendDlgItemMessageA(dlg, IDC_MAIL_INBOX_PROTOCOL, CB_ADDSTRING, 0, (LPARAM) "IMAP");
         SendDlgItemMessageA(dlg, IDC_MAIL_INBOX_PROTOCOL, CB_ADDSTRING, 0, (LPARAM) "POP3");
         SendDlgItemMessageA(dlg, IDC_MAIL_INBOX_PROTOCOL, CB_SETCURSEL, a.pop3 ? 1 : 0, 0);
+        CheckDlgButton(dlg, IDC_MAIL_PLAIN_PASSWORD, a.plainPasswordAllowed ? BST_CHECKED : BST_UNCHECKED);
         SetDlgItemTextA(dlg, IDC_MAIL_STATUS,
                         st->problem.empty() ? "Ask your mail provider for the server names, ports and security."
                                             : st->problem.c_str());
@@ -116,6 +117,7 @@ INT_PTR CALLBACK AccountProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
             a.inboxHost = Text(dlg, IDC_MAIL_INBOX_HOST);
             a.inboxPort = static_cast<int>(GetDlgItemInt(dlg, IDC_MAIL_INBOX_PORT, nullptr, FALSE));
             a.inboxSecurity = SecurityAt(dlg, IDC_MAIL_INBOX_SECURITY);
+            a.plainPasswordAllowed = IsDlgButtonChecked(dlg, IDC_MAIL_PLAIN_PASSWORD) == BST_CHECKED;
             if (a.user.empty()) a.user = a.address;
             if (!a.Complete() || a.smtpPort > 65535 || a.inboxPort > 65535) {
                 MessageBoxA(dlg, "Please fill in the e-mail address and both servers with their ports.",

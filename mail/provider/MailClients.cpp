@@ -11,10 +11,9 @@ namespace pwmail {
 
 namespace {
 
-// Longest line and largest message we accept: a broken or hostile server
-// must not make us hold unbounded memory.
+// Longest line we accept: a broken or hostile server must not make us hold
+// unbounded memory.
 constexpr size_t kMaxLine = 1 << 20;
-constexpr size_t kMaxMessage = 64u << 20;
 
 MailResult Fail(MailStatus status, std::string detail)
 {
@@ -36,6 +35,22 @@ std::string Upper(std::string s)
 bool StartsWithNoCase(const std::string& s, const std::string& prefix)
 {
     return s.size() >= prefix.size() && Upper(s.substr(0, prefix.size())) == Upper(prefix);
+}
+
+bool IsLoopback(const std::string& host)
+{
+    std::string h = Upper(host);
+    if (h == "LOCALHOST" || h == "::1" || h == "[::1]") return true;
+    return h.rfind("127.", 0) == 0 && h.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// A password travels in clear only to this computer, or where the user chose it.
+MailResult PasswordMayTravel(const ServerConfig& s, const char* protocol)
+{
+    if (s.security != Security::None || s.plainPasswordAllowed || IsLoopback(s.host)) return {};
+    return Fail(MailStatus::TlsFailed, std::string(protocol) + ": the password would travel unencrypted to " + s.host +
+                                           ". Choose STARTTLS or SSL/TLS, or tick \"Send the password unencrypted\" "
+                                           "if this server offers no encryption.");
 }
 
 // ---------------------------------------------------------------- SMTP
@@ -115,6 +130,7 @@ MailResult SmtpConversation(MailChannel& ch, const ServerConfig& server, const s
     }
     std::string mechanisms;
     if (!server.user.empty() && extended && Offers(ehlo, "AUTH", &mechanisms)) {
+        if (MailResult p = PasswordMayTravel(server, "SMTP"); !p.Ok()) return p;
         mechanisms = " " + mechanisms + " ";
         bool done = false;
         if (mechanisms.find(" PLAIN ") != std::string::npos) {
@@ -144,16 +160,30 @@ MailResult SmtpConversation(MailChannel& ch, const ServerConfig& server, const s
         if (r.code == 530 || r.code == 535) return Fail(MailStatus::LoginFailed, "SMTP MAIL FROM: " + r.Text());
         return Fail(MailStatus::ServerRefused, "SMTP MAIL FROM: " + r.Text());
     }
+    // One refused recipient does not hold the mail back from the others.
+    std::string refused;
+    size_t accepted = 0;
     for (const std::string& to : recipients) {
         if (!smtp.Command("RCPT TO:<" + to + ">", r)) return Lost(ch, "SMTP RCPT TO");
-        if (r.code != 250 && r.code != 251)
-            return Fail(MailStatus::RecipientRefused, "SMTP server refused " + to + ": " + r.Text());
+        if (r.code == 250 || r.code == 251) ++accepted;
+        else refused += (refused.empty() ? "" : "; ") + to + " (" + r.Text() + ")";
+    }
+    if (!accepted) {
+        smtp.Command("QUIT", r);
+        return Fail(MailStatus::RecipientRefused, "The mail server refused " + refused + ". Nothing was sent.");
     }
     if (!smtp.Command("DATA", r)) return Lost(ch, "SMTP DATA");
     if (r.code != 354) return Fail(MailStatus::ServerRefused, "SMTP DATA: " + r.Text());
+    // A server may check the message for minutes before it accepts it (RFC
+    // 5321 gives it ten); giving up sooner would call a delivered mail failed.
+    ch.SetReadTimeout(600);
     if (!ch.Write(SmtpDataBlock(message)) || !smtp.Read(r)) return Lost(ch, "SMTP message transfer");
+    ch.SetReadTimeout(0);
     if (r.code != 250) return Fail(MailStatus::ServerRefused, "SMTP server refused the message: " + r.Text());
     smtp.Command("QUIT", r);  // the message is accepted whatever QUIT answers
+    if (!refused.empty())
+        return Fail(MailStatus::RecipientRefused,
+                    "The mail server refused " + refused + ". The other recipients were sent the message.");
     return {};
 }
 
@@ -230,6 +260,76 @@ struct ImapResponse {
     std::vector<std::string> literals;
 };
 
+// What one untagged FETCH response says of a message.
+struct FetchedItem {
+    std::string uid;
+    bool seen = false;
+    uint64_t size = 0;
+    bool hasSection = false;
+    std::string section;  // the requested BODY[...] value
+};
+
+// The value of the first data item NAME in an upper-cased FETCH text: the
+// text after "NAME " up to the next space or parenthesis.
+std::string ItemValue(const std::string& upper, const std::string& name)
+{
+    for (size_t p = upper.find(name + " "); p != std::string::npos; p = upper.find(name + " ", p + 1)) {
+        if (p && upper[p - 1] != '(' && upper[p - 1] != ' ') continue;
+        size_t v = p + name.size() + 1, e = upper.find_first_of(" )", v);
+        return upper.substr(v, e == std::string::npos ? std::string::npos : e - v);
+    }
+    return {};
+}
+
+// Reads a FETCH response; false when it is not one or names no UID. The
+// section, when asked for, is the first BODY[...] value.
+bool ParseFetch(ImapResponse& u, bool wantSection, FetchedItem& item)
+{
+    std::string t = Upper(u.text);
+    size_t open = t.find(" FETCH (");
+    if (t.rfind("* ", 0) != 0 || open == std::string::npos) return false;
+    item = {};
+    item.uid = ItemValue(t, "UID");
+    if (item.uid.empty() || item.uid.find_first_not_of("0123456789") != std::string::npos) return false;
+    size_t flags = t.find("FLAGS (");
+    item.seen = flags != std::string::npos && t.find("\\SEEN", flags) < t.find(')', flags);
+    item.size = std::strtoull(ItemValue(t, "RFC822.SIZE").c_str(), nullptr, 10);
+    size_t body = wantSection ? t.find("BODY[", open) : std::string::npos;
+    if (body == std::string::npos) return true;
+    size_t close = t.find(']', body);
+    size_t value = close == std::string::npos ? close : t.find_first_not_of(' ', close + 1);
+    if (value == std::string::npos) return true;
+    item.hasSection = true;
+    if (t[value] == '\x01') {
+        auto index = static_cast<size_t>(std::count(t.begin(), t.begin() + static_cast<long>(value), '\x01'));
+        if (index >= u.literals.size()) return false;  // a server that counts its own literals wrong
+        item.section = std::move(u.literals[index]);
+    } else if (t[value] == '"') {
+        size_t end = u.text.find('"', value + 1);
+        item.section = u.text.substr(value + 1, end == std::string::npos ? std::string::npos : end - value - 1);
+    }
+    return true;
+}
+
+// "3:7,9" for the sorted numeric keys, in pieces short enough for one command line each.
+std::vector<std::string> UidSets(const std::vector<std::string>& keys)
+{
+    std::vector<unsigned long> uids;
+    for (const std::string& k : keys) uids.push_back(std::strtoul(k.c_str(), nullptr, 10));
+    std::sort(uids.begin(), uids.end());
+    std::vector<std::string> sets(1);
+    for (size_t i = 0; i < uids.size();) {
+        size_t j = i;
+        while (j + 1 < uids.size() && uids[j + 1] <= uids[j] + 1) ++j;
+        std::string range = std::to_string(uids[i]) + (j > i ? ":" + std::to_string(uids[j]) : "");
+        if (sets.back().size() > 4000) sets.emplace_back();
+        sets.back() += (sets.back().empty() ? "" : ",") + range;
+        i = j + 1;
+    }
+    if (sets.back().empty()) sets.pop_back();
+    return sets;
+}
+
 class Imap : public InboxSession {
 public:
     using InboxSession::InboxSession;
@@ -245,7 +345,10 @@ protected:
         bool preauth = StartsWithNoCase(greeting.text, "* PREAUTH");
         std::vector<ImapResponse> untagged;
         std::string status;
-        if (server_.security == Security::StartTls && !preauth) {
+        if (server_.security == Security::StartTls) {
+            // A session already logged in can no longer start TLS: going on would be in clear.
+            if (preauth)
+                return Fail(MailStatus::TlsFailed, "the IMAP server logged in before STARTTLS, so the connection cannot be secured");
             if (!Command("STARTTLS", untagged, status)) return Lost(*ch_, "IMAP STARTTLS");
             if (!StartsWithNoCase(status, "OK"))
                 return Fail(MailStatus::TlsFailed, "the IMAP server refused STARTTLS: " + status);
@@ -254,6 +357,7 @@ protected:
             if (!r.Ok()) return r;
         }
         if (!preauth) {
+            if (MailResult p = PasswordMayTravel(server_, "IMAP"); !p.Ok()) return p;
             // Literals carry the name and password whatever characters they hold.
             if (!Command("LOGIN", untagged, status, {server_.user, server_.password}))
                 return Lost(*ch_, "IMAP LOGIN");
@@ -264,13 +368,10 @@ protected:
         for (auto& u : untagged)
             if (StartsWithNoCase(u.text, "* CAPABILITY") && Upper(u.text + " ").find(" UIDPLUS ") != std::string::npos)
                 uidplus_ = true;
-        if (!Command("SELECT INBOX", untagged, status)) return Lost(*ch_, "IMAP SELECT");
-        if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP SELECT INBOX: " + status);
-        for (auto& u : untagged) {
-            size_t p = Upper(u.text).find("[UIDVALIDITY ");
-            if (p != std::string::npos) epoch_ = u.text.substr(p + 13, u.text.find(']', p) - p - 13);
-        }
-        return {};
+        // Read-only until something changes: a check that finds no note
+        // e-mail leaves the Inbox as other mail programs see it.
+        writable_ = false;
+        return OpenInbox("EXAMINE", epoch_);
     }
 
     void SayGoodbye() override
@@ -287,7 +388,7 @@ public:
         if (MailResult r = Ensure(); !r.Ok()) return r;
         std::vector<ImapResponse> untagged;
         std::string status;
-        if (!Command(unreadOnly ? "UID SEARCH UNSEEN" : "UID SEARCH ALL", untagged, status))
+        if (!Command(unreadOnly ? "UID SEARCH UNSEEN UNDELETED" : "UID SEARCH UNDELETED", untagged, status))
             return LostAndClose("IMAP SEARCH");
         if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP SEARCH: " + status);
         std::vector<unsigned long> uids;
@@ -303,7 +404,30 @@ public:
             }
         }
         std::sort(uids.begin(), uids.end());
+        uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
         for (unsigned long v : uids) keys.push_back(std::to_string(v));
+        return {};
+    }
+
+    MailResult Envelopes(const std::vector<std::string>& keys, std::map<std::string, Envelope>& out) override
+    {
+        if (MailResult r = Ensure(); !r.Ok()) return r;
+        std::vector<ImapResponse> untagged;
+        std::string status;
+        for (const std::string& set : UidSets(keys)) {
+            if (!Command("UID FETCH " + set + " (UID FLAGS RFC822.SIZE BODY.PEEK[HEADER.FIELDS (" + kEnvelopeFields + ")])",
+                         untagged, status))
+                return LostAndClose("IMAP FETCH");
+            if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP FETCH: " + status);
+            FetchedItem item;
+            for (auto& u : untagged) {
+                if (!ParseFetch(u, true, item) || !item.hasSection) continue;
+                Envelope& e = out[item.uid];
+                e.headers = std::move(item.section);
+                e.size = item.size;
+                e.unread = !item.seen;
+            }
+        }
         return {};
     }
 
@@ -316,21 +440,13 @@ public:
         if (!Command("UID FETCH " + key + " (UID FLAGS " + section + ")", untagged, status))
             return LostAndClose("IMAP FETCH");
         if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP FETCH: " + status);
+        FetchedItem item;
         for (auto& u : untagged) {
-            std::string t = Upper(u.text);
-            if (t.find(" FETCH (") == std::string::npos || !HasUid(t, key)) continue;
-            size_t body = t.find(headersOnly ? "BODY[HEADER]" : "BODY[]");
-            if (body == std::string::npos) continue;
-            size_t value = t.find_first_not_of(' ', t.find(']', body) + 1);
-            if (value != std::string::npos && t[value] == '\x01') {
-                size_t index = static_cast<size_t>(std::count(t.begin(), t.begin() + static_cast<long>(value), '\x01'));
-                raw = u.literals.at(index);
-            } else {
-                raw.clear();  // NIL or an empty string
-            }
-            size_t flags = t.find("FLAGS (");
-            unread = flags == std::string::npos || t.find("\\SEEN", flags) > t.find(')', flags);
+            if (!ParseFetch(u, true, item) || item.uid != key || !item.hasSection) continue;
+            raw = std::move(item.section);
+            unread = !item.seen;
             if (markRead && unread) {
+                if (MailResult w = Writable(); !w.Ok()) return w;
                 if (!Command("UID STORE " + key + " +FLAGS.SILENT (\\Seen)", untagged, status))
                     return LostAndClose("IMAP STORE");
             }
@@ -342,13 +458,15 @@ public:
     MailResult Delete(const std::string& key) override
     {
         if (MailResult r = Ensure(); !r.Ok()) return r;
+        if (MailResult w = Writable(); !w.Ok()) return w;
         std::vector<ImapResponse> untagged;
         std::string status;
         if (!Command("UID STORE " + key + " +FLAGS (\\Deleted)", untagged, status)) return LostAndClose("IMAP STORE");
         if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, "IMAP STORE: " + status);
         bool found = false;
+        FetchedItem item;
         for (auto& u : untagged)
-            if (Upper(u.text).find(" FETCH (") != std::string::npos && HasUid(Upper(u.text), key)) found = true;
+            if (ParseFetch(u, false, item) && item.uid == key) found = true;
         // Without UIDPLUS some servers omit the UID in the answer; the
         // message count then tells nothing, so trust the OK.
         if (!found && uidplus_) return Fail(MailStatus::NoSuchMessage, "the message is no longer in the Inbox");
@@ -361,17 +479,38 @@ public:
     std::string Epoch() const override { return epoch_; }
 
 private:
-    static bool HasUid(const std::string& upperText, const std::string& key)
+    static constexpr const char* kEnvelopeFields = "FROM TO CC SUBJECT DATE";
+
+    MailResult OpenInbox(const char* verb, std::string& epoch)
     {
-        size_t p = upperText.find("UID ");
-        while (p != std::string::npos) {
-            if (p == 0 || upperText[p - 1] == '(' || upperText[p - 1] == ' ') {
-                size_t v = p + 4, e = upperText.find_first_not_of("0123456789", v);
-                if (upperText.substr(v, e - v) == key) return true;
-            }
-            p = upperText.find("UID ", p + 1);
+        std::vector<ImapResponse> untagged;
+        std::string status;
+        if (!Command(std::string(verb) + " INBOX", untagged, status)) return Lost(*ch_, verb);
+        if (!StartsWithNoCase(status, "OK")) return Fail(MailStatus::ServerRefused, std::string("IMAP ") + verb + " INBOX: " + status);
+        for (auto& u : untagged) {
+            size_t p = Upper(u.text).find("[UIDVALIDITY ");
+            size_t end = p == std::string::npos ? p : u.text.find(']', p);
+            if (end != std::string::npos) epoch = u.text.substr(p + 13, end - p - 13);
         }
-        return false;
+        return {};
+    }
+
+    // The Inbox opened for changes, the first time something changes.
+    MailResult Writable()
+    {
+        if (writable_) return {};
+        std::string epoch = epoch_;
+        MailResult r = OpenInbox("SELECT", epoch);
+        if (!r.Ok()) {
+            if (r.status == MailStatus::NetworkFailed) LostAndClose("IMAP SELECT");
+            return r;
+        }
+        writable_ = true;
+        if (epoch != epoch_) {  // renumbered in between: no key of ours names the same message now
+            epoch_ = epoch;
+            return Fail(MailStatus::NoSuchMessage, "the Inbox was renumbered by the server");
+        }
+        return {};
     }
 
     bool ReadResponse(ImapResponse& r)
@@ -395,7 +534,7 @@ private:
             }
             size_t n = std::strtoul(digits.c_str(), nullptr, 10);
             total += n;
-            if (total > kMaxMessage) return false;
+            if (total > kMaxMessageBytes) return false;
             std::string literal;
             if (!in_->ReadBytes(n, literal)) return false;
             r.text += line.substr(0, open) + "\x01";
@@ -443,6 +582,7 @@ private:
     }
 
     bool uidplus_ = false;
+    bool writable_ = false;
     unsigned tag_ = 0;
     std::string epoch_;
 };
@@ -470,11 +610,15 @@ protected:
         if (server_.user.find_first_of("\r\n") != std::string::npos ||
             server_.password.find_first_of("\r\n") != std::string::npos)
             return Fail(MailStatus::LoginFailed, "the user name or password holds a line break");
+        if (MailResult p = PasswordMayTravel(server_, "POP3"); !p.Ok()) return p;
         if (!Command("USER " + server_.user, line)) return Lost(*ch_, "POP3 USER");
-        if (!IsOk(line)) return Fail(MailStatus::LoginFailed, "POP3 USER: " + line);
+        if (!IsOk(line)) return LoginRefused("POP3 USER: ", line);
         if (!Command("PASS " + server_.password, line)) return Lost(*ch_, "POP3 PASS");
-        if (!IsOk(line)) return Fail(MailStatus::LoginFailed, "POP3 PASS: " + line);
+        if (!IsOk(line)) return LoginRefused("POP3 PASS: ", line);
         open_ = true;  // a refused UIDL still ends with QUIT
+        std::string caps;
+        pipelining_ = Command("CAPA", line) && IsOk(line) && ReadMultiLine(caps) &&
+                      ("\r\n" + Upper(caps)).find("\r\nPIPELINING") != std::string::npos;
         return Refresh();
     }
 
@@ -485,12 +629,41 @@ protected:
     }
 
 public:
+    // One login serves the whole session: what it listed stays the listing,
+    // less what was deleted since.
     MailResult List(bool, std::vector<std::string>& keys) override
     {
         keys.clear();
-        // A fresh listing sees messages that arrived since the last one.
-        if (MailResult r = Open(); !r.Ok()) return r;
-        keys = order_;
+        if (MailResult r = Ensure(); !r.Ok()) return r;
+        for (const std::string& k : order_)
+            if (numbers_.count(k)) keys.push_back(k);
+        return {};
+    }
+
+    MailResult Envelopes(const std::vector<std::string>& keys, std::map<std::string, Envelope>& out) override
+    {
+        if (MailResult r = Ensure(); !r.Ok()) return r;
+        std::vector<const std::string*> wanted;
+        for (const std::string& k : keys)
+            if (numbers_.count(k)) wanted.push_back(&k);
+        // Where the server allows it, a batch of TOP commands goes out in
+        // one write; the batch stays small enough that neither side blocks.
+        size_t batch = pipelining_ ? 100 : 1;
+        for (size_t i = 0; i < wanted.size(); i += batch) {
+            size_t end = std::min(wanted.size(), i + batch);
+            std::string cmds;
+            for (size_t j = i; j < end; ++j) cmds += "TOP " + numbers_[*wanted[j]] + " 0\r\n";
+            if (!ch_->Write(cmds)) return LostAndClose("POP3 TOP");
+            for (size_t j = i; j < end; ++j) {
+                std::string line, headers;
+                if (!in_->ReadLine(line)) return LostAndClose("POP3 TOP");
+                if (!IsOk(line)) continue;  // gone, or a server without TOP: a whole read still works
+                if (!ReadMultiLine(headers)) return LostAndClose("POP3 TOP");
+                Envelope& e = out[*wanted[j]];
+                e.headers = std::move(headers);
+                e.size = sizes_[*wanted[j]];
+            }
+        }
         return {};
     }
 
@@ -508,6 +681,7 @@ public:
         return {};
     }
 
+    // The server removes the message when the session ends (QUIT at logoff).
     MailResult Delete(const std::string& key) override
     {
         if (MailResult r = Ensure(); !r.Ok()) return r;
@@ -516,16 +690,26 @@ public:
         std::string line;
         if (!Command("DELE " + it->second, line)) return LostAndClose("POP3 DELE");
         if (!IsOk(line)) return Fail(MailStatus::ServerRefused, "POP3 DELE: " + line);
-        // POP3 deletes only at QUIT: end the session now, so a program that
-        // stops before its logoff does not find the message again.
-        if (!Command("QUIT", line)) return LostAndClose("POP3 QUIT");
-        Drop();
-        if (!IsOk(line)) return Fail(MailStatus::ServerRefused, "POP3 QUIT: " + line);
+        numbers_.erase(it);
         return {};
     }
 
 private:
     static bool IsOk(const std::string& line) { return line.rfind("+OK", 0) == 0; }
+
+    // RFC 2449 and 3206: a busy mailbox or a login too soon is not a wrong password.
+    static MailResult LoginRefused(const char* what, const std::string& line)
+    {
+        std::string u = Upper(line);
+        if (u.find("[IN-USE]") != std::string::npos)
+            return Fail(MailStatus::ServerRefused,
+                        "the mailbox is in use by another mail program; Pinwell tries again at the next check (" + line + ")");
+        if (u.find("[LOGIN-DELAY]") != std::string::npos)
+            return Fail(MailStatus::ServerRefused,
+                        "the POP3 server allows only one login every few minutes; Pinwell tries again at the next check (" + line + ")");
+        if (u.find("[SYS/") != std::string::npos) return Fail(MailStatus::ServerRefused, what + line);
+        return Fail(MailStatus::LoginFailed, what + line);
+    }
 
     bool Command(const std::string& cmd, std::string& reply) { return ch_->Write(cmd + "\r\n") && in_->ReadLine(reply); }
 
@@ -539,28 +723,41 @@ private:
             if (!line.empty() && line[0] == '.') line.erase(0, 1);
             out += line;
             out += "\r\n";
-            if (out.size() > kMaxMessage) return false;
+            if (out.size() > kMaxMessageBytes) return false;
+        }
+    }
+
+    // Each line of a listing: "number value".
+    template <class F> static void ForEachListed(const std::string& listing, F f)
+    {
+        size_t pos = 0;
+        while (pos < listing.size()) {
+            size_t eol = listing.find("\r\n", pos);
+            std::string l = listing.substr(pos, eol - pos);
+            pos = eol == std::string::npos ? listing.size() : eol + 2;
+            size_t sp = l.find(' ');
+            if (sp != std::string::npos) f(l.substr(0, sp), l.substr(sp + 1));
         }
     }
 
     MailResult Refresh()
     {
-        std::string line, listing;
+        std::string line, listing, sizes;
         if (!Command("UIDL", line)) return LostAndClose("POP3 UIDL");
         if (!IsOk(line)) return CloseWith(Fail(MailStatus::ServerRefused, "POP3 UIDL: " + line));
         if (!ReadMultiLine(listing)) return LostAndClose("POP3 UIDL");
+        if (!Command("LIST", line)) return LostAndClose("POP3 LIST");
+        if (IsOk(line) && !ReadMultiLine(sizes)) return LostAndClose("POP3 LIST");
         numbers_.clear();
         order_.clear();
-        size_t pos = 0;
-        while (pos < listing.size()) {
-            size_t eol = listing.find("\r\n", pos);
-            std::string l = listing.substr(pos, eol - pos);
-            pos = eol + 2;
-            size_t sp = l.find(' ');
-            if (sp == std::string::npos) continue;
-            std::string uid = l.substr(sp + 1);
-            if (numbers_.emplace(uid, l.substr(0, sp)).second) order_.push_back(uid);
-        }
+        sizes_.clear();
+        std::map<std::string, uint64_t> byNumber;
+        ForEachListed(sizes, [&](const std::string& n, const std::string& v) { byNumber[n] = std::strtoull(v.c_str(), nullptr, 10); });
+        ForEachListed(listing, [&](const std::string& n, const std::string& uid) {
+            if (!numbers_.emplace(uid, n).second) return;
+            order_.push_back(uid);
+            sizes_[uid] = byNumber.count(n) ? byNumber[n] : 0;
+        });
         return {};
     }
 
@@ -570,8 +767,10 @@ private:
         return r;
     }
 
-    std::map<std::string, std::string> numbers_;  // UIDL value -> message number of this session
+    std::map<std::string, std::string> numbers_;  // UIDL value -> message number, while not deleted
+    std::map<std::string, uint64_t> sizes_;
     std::vector<std::string> order_;
+    bool pipelining_ = false;
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 // <windows.h> here: the conversations are tested natively against scripted
 // servers.
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +20,13 @@ enum class MailStatus {
     CertificateRefused,  // the server's certificate is not trusted
     ServerRefused,       // any other refusal or an answer we cannot read
     NoSuchMessage,
-    RecipientRefused,
+    RecipientRefused,    // some or all recipients refused; the detail names them
+    TooLarge,            // the message is over what we download
 };
+
+// Largest message we download whole: a broken or hostile server must not
+// make us hold unbounded memory.
+constexpr uint64_t kMaxMessageBytes = 64u << 20;
 
 struct MailResult {
     MailStatus status = MailStatus::Ok;
@@ -37,6 +44,8 @@ public:
     // Turns the connection into TLS (STARTTLS, STLS).
     virtual MailResult StartTls() = 0;
     virtual std::string LastError() = 0;
+    // How long later reads may wait for the peer.
+    virtual void SetReadTimeout(int seconds) { (void)seconds; }
 };
 
 enum class Security { None, StartTls, Tls };
@@ -46,6 +55,9 @@ struct ServerConfig {
     int port = 0;
     Security security = Security::StartTls;
     std::string user, password;
+    // The user chose to let the password travel without encryption to a
+    // server other than this computer.
+    bool plainPasswordAllowed = false;
 };
 
 // Opens a connection (implicit TLS already done when the config says Tls).
@@ -70,6 +82,13 @@ private:
 MailResult SmtpSend(const ChannelFactory& connect, const ServerConfig& server, const std::string& heloName,
                     const std::string& from, const std::vector<std::string>& recipients, const std::string& message);
 
+// What a check needs to know of a message without downloading it.
+struct Envelope {
+    std::string headers;  // the header block, perhaps only the fields we read
+    uint64_t size = 0;    // of the whole message as the server counts it; 0 when unknown
+    bool unread = true;
+};
+
 // The Inbox of one account. Keys are the server's stable names for messages
 // (IMAP UIDs, POP3 UIDL values), listed oldest first.
 class InboxClient {
@@ -79,6 +98,9 @@ public:
     virtual MailResult List(bool unreadOnly, std::vector<std::string>& keys) = 0;
     virtual MailResult Fetch(const std::string& key, bool headersOnly, bool markRead, std::string& raw,
                              bool& unread) = 0;
+    // The envelopes of many messages in as few round trips as the server
+    // allows; messages no longer there are left out.
+    virtual MailResult Envelopes(const std::vector<std::string>& keys, std::map<std::string, Envelope>& out) = 0;
     virtual MailResult Delete(const std::string& key) = 0;
     virtual void Close() = 0;
     // Changes when the server renumbers its keys (IMAP UIDVALIDITY).

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string_view>
 
 namespace pwmail {
 
@@ -59,19 +60,86 @@ bool IsAsciiText(const std::string& s)
     return true;
 }
 
+// Calls fn(line, last) for each line of text, whatever its line ends; the
+// last line is the one no line end follows (empty when text ends in one).
+template <class Fn> void ForEachLine(const std::string& text, Fn fn)
+{
+    std::string in = NormalizeLineEnds(text);
+    for (size_t pos = 0;;) {
+        size_t eol = in.find("\r\n", pos);
+        bool last = eol == std::string::npos;
+        fn(in.substr(pos, last ? std::string::npos : eol - pos), last);
+        if (last) return;
+        pos = eol + 2;
+    }
+}
+
+const AnsiCodePage* g_ansi = nullptr;
+
+// Text of the system's code page as it goes out: code page 1252 as it is,
+// any other as UTF-8, which every mail program reads.
+const char* OutgoingCharset()
+{
+    return g_ansi ? "utf-8" : "windows-1252";
+}
+
+std::string Outgoing(const std::string& ansi)
+{
+    return g_ansi ? g_ansi->ToUtf8(ansi) : ansi;
+}
+
+std::string CodePointToAnsi(uint32_t cp)
+{
+    if (!g_ansi) return std::string(1, CodePointToCp1252(cp));
+    std::string utf8;
+    if (cp < 0x80) utf8 += static_cast<char>(cp);
+    else if (cp < 0x800) utf8 += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 63))};
+    else if (cp < 0x10000)
+        utf8 += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 63)), static_cast<char>(0x80 | (cp & 63))};
+    else
+        return "?";
+    return g_ansi->FromUtf8(utf8);
+}
+
+// RFC 3676: lines that end in a space go on in the next one; quoted lines
+// keep their depth; DelSp removes the space that marked the line.
+std::string Unflow(const std::string& text, bool delSp)
+{
+    std::string out;
+    bool open = false;
+    size_t openDepth = 0;
+    ForEachLine(text, [&](const std::string& raw, bool last) {
+        size_t depth = 0;
+        while (depth < raw.size() && raw[depth] == '>') ++depth;
+        std::string line = raw.substr(depth);
+        if (!line.empty() && line[0] == ' ') line.erase(0, 1);  // space-stuffing
+        bool flowed = !line.empty() && line.back() == ' ' && line != "-- ";
+        if (open && depth != openDepth) out += "\r\n";
+        if (!open || depth != openDepth) out += std::string(depth, '>') + (depth ? " " : "");
+        if (flowed && delSp) line.pop_back();
+        out += line;
+        open = flowed;
+        openDepth = depth;
+        if (!flowed && !last) out += "\r\n";
+    });
+    return out;
+}
+
 // Header name (lower case) -> unfolded value; the first occurrence wins.
 using Headers = std::map<std::string, std::string>;
 
-void SplitHeaderBlock(const std::string& msg, Headers& headers, std::string& body)
+// Views into msg, which must outlive body: a deeply nested message is
+// never copied once per level.
+void SplitHeaderBlock(std::string_view msg, Headers& headers, std::string_view& body)
 {
-    size_t end = msg.find("\r\n\r\n");
-    std::string block;
-    if (end == std::string::npos) {
+    size_t end = msg.rfind("\r\n", 0) == 0 ? 0 : msg.find("\r\n\r\n");
+    std::string_view block;
+    if (end == std::string_view::npos) {
         block = msg;
-        body.clear();
+        body = {};
     } else {
-        block = msg.substr(0, end + 2);
-        body = msg.substr(end + 4);
+        block = msg.substr(0, end ? end + 2 : 0);
+        body = msg.substr(end ? end + 4 : 2);
     }
     std::string name, value;
     auto flush = [&] {
@@ -82,8 +150,8 @@ void SplitHeaderBlock(const std::string& msg, Headers& headers, std::string& bod
     size_t pos = 0;
     while (pos < block.size()) {
         size_t eol = block.find("\r\n", pos);
-        if (eol == std::string::npos) eol = block.size();
-        std::string line = block.substr(pos, eol - pos);
+        if (eol == std::string_view::npos) eol = block.size();
+        std::string line(block.substr(pos, eol - pos));
         pos = eol + 2;
         if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
             value += line;  // unfolding keeps the whitespace
@@ -153,7 +221,7 @@ ContentType ParseContentType(const std::string& value, const std::string& fallba
             name.pop_back();
             size_t q1 = val.find('\''), q2 = q1 == std::string::npos ? q1 : val.find('\'', q1 + 1);
             std::string charset = q1 == std::string::npos ? "" : val.substr(0, q1);
-            val = CharsetToCp1252(DecodeHexEscapes(q2 == std::string::npos ? val : val.substr(q2 + 1), '%'), charset);
+            val = CharsetToAnsi(DecodeHexEscapes(q2 == std::string::npos ? val : val.substr(q2 + 1), '%'), charset);
             ct.params[name] = val;
             continue;
         }
@@ -162,12 +230,12 @@ ContentType ParseContentType(const std::string& value, const std::string& fallba
     return ct;
 }
 
-std::string DecodeTransfer(const std::string& body, const std::string& encoding)
+std::string DecodeTransfer(std::string_view body, const std::string& encoding)
 {
     std::string e = Lower(Trim(encoding));
-    if (e == "base64") return Base64Decode(body);
-    if (e == "quoted-printable") return QuotedPrintableDecode(body);
-    return body;
+    if (e == "base64") return Base64Decode(std::string(body));
+    if (e == "quoted-printable") return QuotedPrintableDecode(std::string(body));
+    return std::string(body);
 }
 
 std::string StripHtml(const std::string& html)
@@ -181,14 +249,33 @@ std::string StripHtml(const std::string& html)
             continue;
         }
         if (c == '<') {
-            std::string tag = Lower(html.substr(i + 1, 3));
+            std::string tag = Lower(html.substr(i + 1, 7));
             if (tag.rfind("br", 0) == 0 || tag.rfind("/p", 0) == 0 || tag.rfind("/di", 0) == 0) out += "\r\n";
+            // Style sheets and scripts are not text for people.
+            for (const char* hidden : {"style", "script"}) {
+                if (tag.rfind(hidden, 0) != 0 || std::isalnum(static_cast<unsigned char>(tag[std::strlen(hidden)]))) continue;
+                size_t end = Lower(html).find(std::string("</") + hidden, i);
+                i = end == std::string::npos ? html.size() : end;
+                break;
+            }
             inTag = true;
             continue;
         }
+        if (c == '&' && i + 2 < html.size() && html[i + 1] == '#') {
+            bool hex = html[i + 2] == 'x' || html[i + 2] == 'X';
+            size_t digits = i + (hex ? 3 : 2), end = digits;
+            while (end < html.size() && end - digits < 8 && std::isxdigit(static_cast<unsigned char>(html[end])) &&
+                   (hex || std::isdigit(static_cast<unsigned char>(html[end]))))
+                ++end;
+            if (end > digits && end < html.size() && html[end] == ';') {
+                out += CodePointToAnsi(static_cast<uint32_t>(std::strtoul(html.substr(digits, end - digits).c_str(), nullptr, hex ? 16 : 10)));
+                i = end;
+                continue;
+            }
+        }
         if (c == '&') {
             static const std::pair<const char*, char> entities[] = {
-                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&nbsp;", ' '}, {"&#39;", '\''}};
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&nbsp;", ' '}, {"&apos;", '\''}};
             bool done = false;
             for (auto& [name, ch] : entities) {
                 size_t n = std::strlen(name);
@@ -206,23 +293,29 @@ std::string StripHtml(const std::string& html)
     return out;
 }
 
+// Beyond these a message is a bomb, not mail: the rest of it is left unread.
+constexpr int kMaxDepth = 20;
+constexpr int kMaxParts = 1000;
+
 struct PartWalker {
     ParsedMail& mail;
     std::string html;
     bool haveText = false;
     int depth = 0;
+    int parts = 0;
 
-    void Walk(const std::string& entity, const std::string& defaultType)
+    void Walk(std::string_view entity, const std::string& defaultType)
     {
+        if (++parts > kMaxParts) return;
         Headers h;
-        std::string body;
+        std::string_view body;
         SplitHeaderBlock(entity, h, body);
         ContentType ct = ParseContentType(h["content-type"], defaultType);
         std::string disposition = Lower(h["content-disposition"]);
         ContentType disp = ParseContentType("x/x;" + (disposition.find(';') == std::string::npos ? std::string() : h["content-disposition"].substr(h["content-disposition"].find(';') + 1)), "x/x");
         bool isAttachment = disposition.rfind("attachment", 0) == 0;
 
-        if (ct.type.rfind("multipart/", 0) == 0 && depth < 20) {
+        if (ct.type.rfind("multipart/", 0) == 0 && depth < kMaxDepth) {
             std::string boundary = ct.params["boundary"];
             if (boundary.empty()) return;
             std::string child = ct.type == "multipart/digest" ? "message/rfc822" : "text/plain";
@@ -233,11 +326,11 @@ struct PartWalker {
             ++depth;
             while (pos <= body.size()) {
                 size_t eol = body.find("\r\n", pos);
-                if (eol == std::string::npos) eol = body.size();
+                if (eol == std::string_view::npos) eol = body.size();
                 std::string rest;
-                bool isDelim = body.compare(pos, delim.size(), delim) == 0;
+                bool isDelim = body.substr(pos, delim.size()) == delim;
                 if (isDelim) {
-                    rest = Trim(body.substr(pos + delim.size(), eol - pos - delim.size()));
+                    rest = Trim(std::string(body.substr(pos + delim.size(), eol - pos - delim.size())));
                     isDelim = rest.empty() || rest == "--";  // not a longer boundary that begins alike
                 }
                 if (isDelim) {
@@ -254,7 +347,7 @@ struct PartWalker {
                 if (eol >= body.size()) break;
                 pos = eol + 2;
             }
-            if (start != std::string::npos && start < body.size())  // no close delimiter
+            if (start != std::string::npos && start < body.size() && parts < kMaxParts)  // no close delimiter
                 Walk(body.substr(start), child);
             --depth;
             return;
@@ -263,9 +356,9 @@ struct PartWalker {
         std::string data = DecodeTransfer(body, h["content-transfer-encoding"]);
         if (!isAttachment && (ct.type == "text/plain" || ct.type == "text/html")) {
             std::string charset = ct.params.count("charset") ? ct.params["charset"] : "us-ascii";
-            std::string text = NormalizeLineEnds(CharsetToCp1252(data, charset));
+            std::string text = NormalizeLineEnds(CharsetToAnsi(data, charset));
             if (ct.type == "text/plain" && !haveText) {
-                mail.text = text;
+                mail.text = Lower(ct.params["format"]) == "flowed" ? Unflow(text, Lower(ct.params["delsp"]) == "yes") : text;
                 haveText = true;
                 return;
             }
@@ -286,12 +379,13 @@ struct PartWalker {
     }
 };
 
-std::string QEncodeWords(const std::string& text)
+std::string QEncodeWords(const std::string& ansi)
 {
-    // Each encoded word stays within 75 characters; words are joined by a fold.
-    const std::string head = "=?windows-1252?Q?";
+    // Each encoded word stays within 75 characters and holds whole
+    // characters; words are joined by a fold.
+    const std::string head = std::string("=?") + OutgoingCharset() + "?Q?";
     std::string out, word;
-    for (unsigned char c : text) {
+    for (unsigned char c : Outgoing(ansi)) {
         std::string piece;
         if (std::isalnum(c) || std::strchr("!*+-/", c))
             piece = std::string(1, static_cast<char>(c));
@@ -302,7 +396,9 @@ std::string QEncodeWords(const std::string& text)
             piece += kHex[c >> 4];
             piece += kHex[c & 15];
         }
-        if (head.size() + word.size() + piece.size() + 2 > 75) {
+        bool continuation = g_ansi && (c & 0xC0) == 0x80;
+        size_t limit = g_ansi ? 75 - 9 : 75;  // room for the rest of a UTF-8 character
+        if (!continuation && head.size() + word.size() + piece.size() + 2 > limit) {
             if (!out.empty()) out += "\r\n ";
             out += head + word + "?=";
             word.clear();
@@ -353,20 +449,6 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
 
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const char* const kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
-
-// Calls fn(line, last) for each line of text, whatever its line ends; the
-// last line is the one no line end follows (empty when text ends in one).
-template <class Fn> void ForEachLine(const std::string& text, Fn fn)
-{
-    std::string in = NormalizeLineEnds(text);
-    for (size_t pos = 0;;) {
-        size_t eol = in.find("\r\n", pos);
-        bool last = eol == std::string::npos;
-        fn(in.substr(pos, last ? std::string::npos : eol - pos), last);
-        if (last) return;
-        pos = eol + 2;
-    }
-}
 
 }  // namespace
 
@@ -426,7 +508,9 @@ std::string QuotedPrintableEncode(const std::string& text)
             unsigned char c = static_cast<unsigned char>(line[i]);
             bool atEnd = i + 1 == line.size();
             std::string piece;
-            if ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atEnd))
+            // "From " opening a line would be changed by mail stores that keep mbox files.
+            bool mboxFrom = i == 0 && line.compare(0, 5, "From ") == 0;
+            if (!mboxFrom && ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atEnd)))
                 piece = std::string(1, static_cast<char>(c));
             else {
                 piece = "=";
@@ -536,9 +620,19 @@ std::string Utf8ToCp1252(const std::string& text)
     return out;
 }
 
-std::string CharsetToCp1252(const std::string& text, const std::string& charset)
+void SetAnsiCodePage(const AnsiCodePage* codePage)
+{
+    g_ansi = codePage;
+}
+
+std::string CharsetToAnsi(const std::string& text, const std::string& charset)
 {
     std::string cs = Lower(Trim(charset));
+    if (g_ansi) {
+        std::string utf8;
+        if (cs == "utf-8" || cs == "utf8") return g_ansi->FromUtf8(text);
+        return g_ansi->CharsetToUtf8(text, cs, utf8) ? g_ansi->FromUtf8(utf8) : text;
+    }
     if (cs == "utf-8" || cs == "utf8") return Utf8ToCp1252(text);
     // ISO-8859-1 is code page 1252 without the 0x80-0x9F printables; the
     // other names are the same code page.
@@ -585,7 +679,7 @@ std::string DecodeHeaderText(const std::string& text)
             std::replace(payload.begin(), payload.end(), '_', ' ');  // "=5F" still gives '_'
             decoded = DecodeHexEscapes(payload, '=');
         }
-        out += CharsetToCp1252(decoded, charset);
+        out += CharsetToAnsi(decoded, charset);
         pos = end + 2;
         lastWasEncoded = true;
     }
@@ -725,6 +819,7 @@ std::string BuildMessage(const OutgoingMail& mail, const std::string& boundary)
 
     std::string text = NormalizeLineEnds(mail.text);
     bool ascii = true, longLines = false, trailingSpace = false;
+    bool mboxFrom = text.compare(0, 5, "From ") == 0 || text.find("\r\nFrom ") != std::string::npos;
     size_t lineLen = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -738,10 +833,10 @@ std::string BuildMessage(const OutgoingMail& mail, const std::string& boundary)
     }
     // Quoted-printable keeps every line short and every byte exact; plain
     // 7-bit text stays readable as it is.
-    bool qp = !ascii || longLines || trailingSpace;
-    std::string textPart = std::string("Content-Type: text/plain; charset=") + (ascii ? "us-ascii" : "windows-1252") +
+    bool qp = !ascii || longLines || trailingSpace || mboxFrom;
+    std::string textPart = std::string("Content-Type: text/plain; charset=") + (ascii ? "us-ascii" : OutgoingCharset()) +
                            "\r\nContent-Transfer-Encoding: " + (qp ? "quoted-printable" : "7bit") + "\r\n\r\n" +
-                           (qp ? QuotedPrintableEncode(text) : text);
+                           (qp ? QuotedPrintableEncode(Outgoing(text)) : text);
     if (mail.attachments.empty()) {
         m += textPart;
         if (m.size() < 2 || m.compare(m.size() - 2, 2, "\r\n") != 0) m += "\r\n";
@@ -755,8 +850,8 @@ std::string BuildMessage(const OutgoingMail& mail, const std::string& boundary)
         if (IsAsciiText(name) && name.find('"') == std::string::npos && name.size() < 200) {
             param = "=\"" + name + "\"";
         } else {
-            std::string enc = "windows-1252''";
-            for (unsigned char c : name) {
+            std::string enc = OutgoingCharset() + std::string("''");
+            for (unsigned char c : Outgoing(name)) {
                 if (std::isalnum(c) || std::strchr("._-", c)) enc += static_cast<char>(c);
                 else {
                     enc += '%';
@@ -780,9 +875,10 @@ ParsedMail ParseMessage(const std::string& raw, bool headersOnly)
 {
     ParsedMail mail;
     std::string msg = NormalizeLineEnds(raw);
+    if (headersOnly) msg += "\r\n\r\n";
     Headers h;
-    std::string body;
-    SplitHeaderBlock(headersOnly ? msg + "\r\n\r\n" : msg, h, body);
+    std::string_view body;
+    SplitHeaderBlock(msg, h, body);
     mail.subject = DecodeHeaderText(h["subject"]);
     auto from = ParseAddressList(h["from"]);
     if (!from.empty()) mail.from = from[0];

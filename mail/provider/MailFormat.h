@@ -1,6 +1,7 @@
 // Internet message format for the mail provider: building what we send and
 // reading what the Inbox holds. No <windows.h> here: it is tested natively.
-// Text handed to and from Simple MAPI callers is ANSI (code page 1252).
+// Text handed to and from Simple MAPI callers is in the system's ANSI code
+// page: 1252 unless another is installed with SetAnsiCodePage.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -21,11 +22,23 @@ std::string SmtpDataBlock(const std::string& message);
 
 std::string Cp1252ToUtf8(const std::string& text);
 std::string Utf8ToCp1252(const std::string& text);
-// Converts text in the named charset to code page 1252; charsets we do not
-// know pass through unchanged.
-std::string CharsetToCp1252(const std::string& text, const std::string& charset);
+// The system's ANSI code page where it is not 1252 (the Windows side knows it).
+class AnsiCodePage {
+public:
+    virtual ~AnsiCodePage() = default;
+    virtual std::string ToUtf8(const std::string& ansi) const = 0;
+    virtual std::string FromUtf8(const std::string& utf8) const = 0;  // '?' for what it cannot hold
+    // Text in a MIME charset (lower case) to UTF-8; false for one it does not know.
+    virtual bool CharsetToUtf8(const std::string& text, const std::string& charset, std::string& utf8) const = 0;
+};
+// nullptr: code page 1252, converted here. Set before any other call.
+void SetAnsiCodePage(const AnsiCodePage* codePage);
 
-// A header value: RFC 2047 encoded words (windows-1252) only when needed.
+// Converts text in the named charset to the ANSI code page; charsets we do
+// not know pass through unchanged.
+std::string CharsetToAnsi(const std::string& text, const std::string& charset);
+
+// A header value: RFC 2047 encoded words only when needed.
 std::string EncodeHeaderText(const std::string& text);
 std::string DecodeHeaderText(const std::string& text);
 
@@ -53,8 +66,8 @@ struct Attachment {
 struct OutgoingMail {
     Address from;
     std::vector<Address> to, cc;  // Bcc recipients go only into the envelope
-    std::string subject;          // code page 1252
-    std::string text;             // code page 1252, any line ends
+    std::string subject;          // ANSI
+    std::string text;             // ANSI, any line ends
     std::vector<Attachment> attachments;
     std::string date;             // FormatMailDate
     std::string messageId;        // without the angle brackets
@@ -64,11 +77,11 @@ struct OutgoingMail {
 std::string BuildMessage(const OutgoingMail& mail, const std::string& boundary);
 
 struct ParsedMail {
-    std::string subject;       // code page 1252
+    std::string subject;       // ANSI
     Address from;
     std::vector<Address> to, cc;
     std::string date;          // raw Date header
-    std::string text;          // first text part, code page 1252, CRLF line ends
+    std::string text;          // first text part, ANSI, CRLF line ends
     std::vector<Attachment> attachments;
 };
 // headersOnly: the raw text holds only the header block.

@@ -26,6 +26,8 @@ const char kUsage[] =
     "  --smtp-security none|starttls|tls      (default starttls)\n"
     "  --imap HOST[:PORT] | --pop3 HOST[:PORT]  incoming server and protocol\n"
     "  --inbox-security none|starttls|tls     (default starttls)\n"
+    "  --unencrypted-password yes|no  with security none, send the password\n"
+    "                           unencrypted to a server other than this computer\n"
     "  --show                   print the account (not the password)\n"
     "  --check                  log in to both servers and report\n"
     "  --dialog                 open the account dialog\n"
@@ -153,7 +155,11 @@ int main(int argc, char** argv)
             ok = value(v) && SplitHostPort(v, a.inboxHost, a.inboxPort), changed = true;
         } else if (opt == "--smtp-security") ok = value(v) && ParseSecurity(v, a.smtpSecurity), changed = true;
         else if (opt == "--inbox-security") ok = value(v) && ParseSecurity(v, a.inboxSecurity), changed = true;
-        else if (opt == "--show") show = true;
+        else if (opt == "--unencrypted-password") {
+            ok = value(v) && (v == "yes" || v == "no");
+            a.plainPasswordAllowed = v == "yes";
+            changed = true;
+        } else if (opt == "--show") show = true;
         else if (opt == "--check") check = true;
         else if (opt == "--dialog") dialog = true;
         else if (opt == "--register") reg = true;
@@ -194,6 +200,7 @@ int main(int argc, char** argv)
                     a.user.c_str(), a.password.empty() ? "(none)" : "(stored, protected)");
         std::printf("SMTP: %s:%d %s\n%s: %s:%d %s\n", a.smtpHost.c_str(), a.smtpPort, SecurityName(a.smtpSecurity),
                     a.pop3 ? "POP3" : "IMAP", a.inboxHost.c_str(), a.inboxPort, SecurityName(a.inboxSecurity));
+        std::printf("Unencrypted password: %s\n", a.plainPasswordAllowed ? "allowed" : "only to this computer");
     }
     if (check) {
         if (!a.Complete()) {

@@ -174,6 +174,7 @@ public:
     }
 
     std::string LastError() override { return error_; }
+    void SetReadTimeout(int seconds) override { readSeconds_ = seconds > 0 ? seconds : kIoSeconds; }
 
 private:
     MailResult CheckCertificate()
@@ -246,8 +247,8 @@ private:
 
     long RecvRaw(char* buffer, size_t size)
     {
-        if (!WaitSocket(s_, false, kIoSeconds)) {
-            error_ = "no answer from " + host_ + " within " + std::to_string(kIoSeconds) + " seconds";
+        if (!WaitSocket(s_, false, readSeconds_)) {
+            error_ = "no answer from " + host_ + " within " + std::to_string(readSeconds_) + " seconds";
             return -1;
         }
         int n = recv(s_, buffer, static_cast<int>(std::min<size_t>(size, 1 << 20)), 0);
@@ -266,6 +267,7 @@ private:
 
     SOCKET s_;
     std::string host_;
+    int readSeconds_ = kIoSeconds;
     CredHandle cred_;
     CtxtHandle ctx_;
     SecPkgContext_StreamSizes sizes_{};

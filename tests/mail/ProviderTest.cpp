@@ -5,6 +5,13 @@
 //   mail_provider_test down                a stopped server fails fast
 //   mail_provider_test send TO SUBJECT     one message, for trying an account by hand
 //   mail_provider_test take SUBJECT        finds it, says who sent it, deletes it
+//   mail_provider_test scan PREFIX N [BIG] a check as Pinwell makes it: envelopes first, whole
+//                                          messages only for the N subjects with PREFIX, each
+//                                          deleted and the scan begun again; with BIG, then a
+//                                          whole read of each message left, BIG of them too large
+//   mail_provider_test scanwhole PREFIX N  the same check reading every message whole
+//   mail_provider_test refusedrcpt TO...   one send to all; the provider names the refused ones
+//   mail_provider_test cyrillic send|read  a note in code page 1251 sent, then read back and deleted
 #include <windows.h>
 #include <mapi.h>
 
@@ -73,11 +80,13 @@ std::string ReadFileBytes(const std::string& path)
 }
 
 ULONG Send(const std::string& subject, const std::string& text, const char* attachment = nullptr,
-           const char* address = "bob@pinwell.test")
+           std::vector<const char*> addresses = {"bob@pinwell.test"})
 {
-    MapiRecipDesc to{};
-    to.ulRecipClass = MAPI_TO;
-    to.lpszName = const_cast<char*>(address);
+    std::vector<MapiRecipDesc> to(addresses.size());
+    for (size_t i = 0; i < to.size(); ++i) {
+        to[i].ulRecipClass = MAPI_TO;
+        to[i].lpszName = const_cast<char*>(addresses[i]);
+    }
     MapiFileDesc file{};
     file.nPosition = static_cast<ULONG>(text.size());
     file.lpszPathName = const_cast<char*>(attachment);
@@ -85,8 +94,8 @@ ULONG Send(const std::string& subject, const std::string& text, const char* atta
     MapiMessage m{};
     m.lpszSubject = const_cast<char*>(subject.c_str());
     m.lpszNoteText = body.data();
-    m.nRecipCount = 1;
-    m.lpRecips = &to;
+    m.nRecipCount = static_cast<ULONG>(to.size());
+    m.lpRecips = to.data();
     m.nFileCount = attachment ? 1 : 0;
     m.lpFiles = attachment ? &file : nullptr;
     return SendMail(0, 0, &m, 0, 0);
@@ -229,6 +238,89 @@ int Take(const std::string& subject)
     return 1;
 }
 
+void Scan(const std::string& prefix, int notes, bool envelopesFirst, int tooLarge)
+{
+    DWORD start = GetTickCount();
+    LHANDLE s = 0;
+    CHECK_EQ(Logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &s), SUCCESS_SUCCESS);
+    if (!s) return;
+    int found = 0, passedOver = 0;
+    char id[512] = "";
+    bool restart = true;
+    while (FindNext(s, 0, nullptr, restart ? nullptr : id, MAPI_LONG_MSGID, 0, id) == SUCCESS_SUCCESS) {
+        restart = false;
+        lpMapiMessage m = nullptr;
+        ULONG rc = ReadMail(s, 0, id, envelopesFirst ? MAPI_ENVELOPE_ONLY | MAPI_PEEK : MAPI_PEEK | MAPI_SUPPRESS_ATTACH, 0, &m);
+        if (envelopesFirst) CHECK_EQ(rc, SUCCESS_SUCCESS);
+        if (rc != SUCCESS_SUCCESS) {
+            ++passedOver;
+            continue;
+        }
+        bool note = std::string(m->lpszSubject).rfind(prefix, 0) == 0;
+        FreeBuffer(m);
+        if (!note) continue;
+        if (envelopesFirst) {
+            CHECK_EQ(ReadMail(s, 0, id, MAPI_PEEK | MAPI_SUPPRESS_ATTACH, 0, &m), SUCCESS_SUCCESS);
+            if (m) FreeBuffer(m);
+        }
+        CHECK_EQ(DeleteMail(s, 0, id, 0, 0), SUCCESS_SUCCESS);
+        ++found;
+        restart = true;
+    }
+    std::printf("check: %d note e-mails taken, %d messages passed over, %lu ms\n", found, passedOver,
+                static_cast<unsigned long>(GetTickCount() - start));
+    CHECK_EQ(found, notes);
+    if (tooLarge >= 0) {
+        int refused = 0;
+        for (const std::string& left : FindAll(s)) {
+            lpMapiMessage m = nullptr;
+            ULONG rc = ReadMail(s, 0, const_cast<char*>(left.c_str()), MAPI_PEEK | MAPI_SUPPRESS_ATTACH, 0, &m);
+            if (m) FreeBuffer(m);
+            if (rc == MAPI_E_TEXT_TOO_LARGE && strstr(ProviderSays(), " MB")) ++refused;
+            else CHECK_EQ(rc, SUCCESS_SUCCESS);
+        }
+        CHECK_EQ(refused, tooLarge);
+    }
+    CHECK_EQ(Logoff(s, 0, 0, 0), SUCCESS_SUCCESS);
+}
+
+// "Pinwell : Заметка" and "Привет, мир" as a Cyrillic system's programs hold them.
+const char kCyrSubject[] = "Pinwell : \xC7\xE0\xEC\xE5\xF2\xEA\xE0";
+const char kCyrText[] = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n";
+
+void Cyrillic(const std::string& step)
+{
+    CHECK_EQ(GetACP(), 1251u);
+    if (step == "send") {
+        CHECK_EQ(Send(kCyrSubject, kCyrText), SUCCESS_SUCCESS);
+        return;
+    }
+    LHANDLE s = 0;
+    CHECK_EQ(Logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &s), SUCCESS_SUCCESS);
+    std::vector<std::string> ids = FindAll(s);
+    CHECK_EQ(ids.size(), 1u);
+    lpMapiMessage m = nullptr;
+    if (ids.size() == 1 && ReadMail(s, 0, ids[0].data(), 0, 0, &m) == SUCCESS_SUCCESS) {
+        CHECK(std::string(m->lpszSubject) == kCyrSubject);
+        CHECK(std::string(m->lpszNoteText) == kCyrText);
+        CHECK(std::string(m->lpOriginator->lpszName) == "\xC8\xE2\xE0\xED");  // Иван
+        FreeBuffer(m);
+        CHECK_EQ(DeleteMail(s, 0, ids[0].data(), 0, 0), SUCCESS_SUCCESS);
+    }
+    Logoff(s, 0, 0, 0);
+}
+
+// The accepted recipients get the mail; the caller learns who did not.
+void RefusedRecipient(const std::vector<const char*>& to)
+{
+    CHECK_EQ(Send("Pinwell : Note for some", "text", nullptr, to), static_cast<ULONG>(MAPI_E_UNKNOWN_RECIPIENT));
+    std::string said = ProviderSays();
+    std::printf("the provider says: %s\n", said.c_str());
+    for (const char* a : to)
+        if (strstr(a, "nobody")) CHECK(said.find(a) != std::string::npos);
+    CHECK(said.find("550") != std::string::npos);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -246,7 +338,11 @@ int main(int argc, char** argv)
     if (mode == "sendread" && argc > 2) SendRead(argv[2]);
     else if (mode == "refused" && argc > 2) Refused(strtoul(argv[2], nullptr, 10));
     else if (mode == "down") Down();
-    else if (mode == "send" && argc > 3) CHECK_EQ(Send(argv[3], "Sent through PinwellMail.dll.", nullptr, argv[2]), SUCCESS_SUCCESS);
+    else if (mode == "send" && argc > 3) CHECK_EQ(Send(argv[3], "Sent through PinwellMail.dll.", nullptr, {argv[2]}), SUCCESS_SUCCESS);
+    else if ((mode == "scan" || mode == "scanwhole") && argc > 3)
+        Scan(argv[2], atoi(argv[3]), mode == "scan", argc > 4 ? atoi(argv[4]) : -1);
+    else if (mode == "cyrillic" && argc > 2) Cyrillic(argv[2]);
+    else if (mode == "refusedrcpt" && argc > 2) RefusedRecipient(std::vector<const char*>(argv + 2, argv + argc));
     else if (mode == "take" && argc > 2) Take(argv[2]);
     else return 2;
     std::printf("%s: %s\n", mode.c_str(), g_failures ? "FAILED" : "passed");

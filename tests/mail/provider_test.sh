@@ -58,6 +58,29 @@ step "POP3 with STLS"
 account --pop3 "localhost:$MAIL_POP3_PORT"
 w "$bin/mail_provider_test.exe" sendread "$(winpath "$work/note.jpg")"
 
+# Messages put straight into bob's Maildir, as another program's mail arrives.
+maildir=$MAIL_DIR/state/mail/pinwell.test/bob/Maildir
+drop() { mkdir -p "$maildir"/{new,cur,tmp}; cat >"$maildir/new/$1"; chown -R 5000:5000 "$maildir"; }
+{ printf 'From: x@example.org\r\nSubject: big\r\nContent-Type: application/octet-stream\r\n'
+  printf 'Content-Transfer-Encoding: base64\r\n\r\n'; head -c 54000000 /dev/zero | base64 -w 76; } >"$work/big.eml"
+step "a 70 MB mail ahead of a note e-mail: the check reads envelopes, takes the note, refuses the big one whole"
+drop 1000000000.big <"$work/big.eml"
+printf 'Subject: Pinwell : Note from alice\r\n\r\nnote\r\n' | drop 1000000001.note
+account --imap "localhost:$MAIL_IMAP_PORT"
+w "$bin/mail_provider_test.exe" scan "Pinwell : " 1 1
+step "the same over POP3, in one login"
+printf 'Subject: Pinwell : Note from alice\r\n\r\nnote\r\n' | drop 1000000002.note
+account --pop3 "localhost:$MAIL_POP3_PORT"
+logins() { grep -c 'pop3-login: .*Login' "$MAIL_DIR/state/log/dovecot.log" || true; }
+before=$(logins)
+w "$bin/mail_provider_test.exe" scan "Pinwell : " 1 1
+[ "$(logins)" = $((before + 1)) ]
+rm -f "$maildir"/*/*big*
+
+step "a refused recipient is named; the accepted one gets the note"
+w "$bin/mail_provider_test.exe" refusedrcpt bob@pinwell.test nobody@pinwell.test
+w "$bin/mail_provider_test.exe" take "Pinwell : Note for some"
+
 step "implicit TLS (SMTP, IMAP)"
 setup --smtp "localhost:$MAIL_SMTPS_PORT" --smtp-security tls --imap "localhost:$MAIL_IMAPS_PORT" --inbox-security tls
 w "$bin/mail_provider_test.exe" sendread "$(winpath "$work/note.jpg")"
@@ -74,6 +97,24 @@ w "$bin/mail_provider_test.exe" refused 2
 rc=0; out=$(setup --check) || rc=$?
 echo "$out"
 [ "$rc" = 4 ] && grep -q "not issued by an authority this computer trusts" <<<"$out"
+
+step "a Cyrillic system (code page 1251): another mail program reads the note, and so does Pinwell"
+mkdir -p "$work/locale"
+localedef -i ru_RU -f UTF-8 "$work/locale/ru_RU.UTF-8" 2>/dev/null || true
+ru() { LOCPATH=$work/locale LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "$@"; }
+"$servers" stop "$work/srv"
+"$servers" start "$work/srv" --base "$port"
+ru setup --name "Иван"
+ru w "$bin/mail_provider_test.exe" cyrillic send
+for i in $(seq 50); do [ -n "$(ls "$maildir/new" 2>/dev/null)" ] && break; sleep 0.1; done
+python3 - "$maildir"/new/* <<'PY'
+import email, email.policy, sys
+m = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.default)
+assert m['Subject'] == 'Pinwell : Заметка', m['Subject']
+assert m['From'].addresses[0].display_name == 'Иван', m['From']
+assert m.get_body(('plain',)).get_content() == 'Привет, мир\n'
+PY
+ru w "$bin/mail_provider_test.exe" cyrillic read
 
 step "stopped servers"
 "$servers" stop "$work/srv"
