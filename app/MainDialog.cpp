@@ -517,7 +517,9 @@ DWORD WINAPI CMainDialog::EmailCheckThread(LPVOID param) {
     const bool loggedOn = mail.Logon();
     ::EnableMenuItem(block->menu, ID_EXIT, MF_BYCOMMAND | MF_ENABLED);
     if (loggedOn) {
-        mail.CheckInbox();
+        // A note e-mail is picked up at once, not at the next tick.
+        const HWND owner = block->owner;
+        mail.CheckInbox([owner] { ::PostMessageA(owner, WM_HANDED_OVER, 0, 0); });
         mail.Logoff();
     }
     ::EnableMenuItem(block->menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_ENABLED);

@@ -10,6 +10,8 @@
 namespace {
 constexpr char kProduct[] = "Pinwell";
 constexpr char kVersion[] = "3.lan";
+// The end of the notice that stands between the readable text and the data.
+constexpr char kNoticeEnd[] = "program will delete this email message.";
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -45,8 +47,7 @@ std::string NoteEmailBody(const std::string& fromText, const std::string& plainT
     body += std::string("\n\nThis message was sent with ") + kProduct + " " + kVersion + " " +
             " Version program. Message contains data needed for creating desktop note. For reading note data "
             "you must start program and select <Check for email notes> option in program taskbar icon menu on "
-            "right click. After creating received note on your desktop, program will delete this email "
-            "message.\n\n";
+            "right click. After creating received note on your desktop, " + kNoticeEnd + "\n\n";
     body += kNoteDataBegin;
     body += noteData;
     body += kNoteDataEnd;
@@ -60,11 +61,16 @@ bool IsNoteEmailSubject(const char* subject) {
 std::optional<std::string> NoteDataFromEmailBody(const char* body) {
     if (!body) return std::nullopt;
     const std::string text(body);
-    const std::size_t begin = text.find(kNoteDataBegin);
-    const std::size_t end = text.find(kNoteDataEnd);
+    // The note's own text comes before the notice and may hold the markers;
+    // its data, after the notice, may hold them too.
+    std::size_t begin = std::string::npos;
+    if (const std::size_t notice = text.find(kNoticeEnd); notice != std::string::npos)
+        begin = text.find(kNoteDataBegin, notice);
+    if (begin == std::string::npos) begin = text.find(kNoteDataBegin);
+    const std::size_t end = text.rfind(kNoteDataEnd);
     if (begin == std::string::npos || end == std::string::npos) return std::nullopt;
     const std::size_t from = begin + std::strlen(kNoteDataBegin);
-    // An "<END>" before the first "<BEGIN>" frames nothing.
+    // An "<END>" only before the "<BEGIN>" frames nothing.
     if (end < from) return std::string();
     std::string data;
     data.reserve(end - from);
@@ -78,16 +84,22 @@ std::optional<std::string> NoteDataFromEmailBody(const char* body) {
     return data;
 }
 
-bool HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
-                       const std::atomic<bool>& abandon) {
+EmailHandOver HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
+                                const std::atomic<bool>& abandon, const std::function<void()>& written) {
     const std::string& file = ResolveDataFile(dataFile);
+    // Only this thread writes the value and the user thread only empties it:
+    // once seen empty it stays empty until the write below.
+    while (!ini::Read(file, kEmailNoteSection, kEmailNoteKey).empty()) {
+        if (abandon) return EmailHandOver::Abandoned;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    }
+    if (abandon) return EmailHandOver::Abandoned;
     if (!ini::Write(file, kEmailNoteSection, kEmailNoteKey, noteData)) {
         ShowNotice("Error writing to ini file.");
-        return false;
+        return EmailHandOver::Failed;
     }
-    while (!abandon && !ini::Read(file, kEmailNoteSection, kEmailNoteKey).empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
-    return true;
+    if (written) written();
+    return EmailHandOver::Written;
 }
 
 std::string EmailNotSentLine(const std::string& recipient, bool mailSystemMissing) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,18 +36,21 @@ std::string NoteEmailBody(const std::string& fromText, const std::string& plainT
 // Exact, case-sensitive prefix test; a message without subject is no note.
 bool IsNoteEmailSubject(const char* subject);
 
-// The text between the first "<BEGIN>" and the first "<END>" after it, every
-// "\r\n" removed (mail systems wrap long lines); nothing when either marker
-// is missing.
+// The note data: the text from the "<BEGIN>" after the notice sentence (the
+// first "<BEGIN>" when the sentence is missing or has none after it) to the
+// last "<END>", every "\r\n" removed (mail systems wrap long lines), so a
+// note whose own text holds the markers arrives whole. Nothing when either
+// marker is missing; empty when no "<END>" follows the "<BEGIN>".
 std::optional<std::string> NoteDataFromEmailBody(const char* body);
 
 // The check thread hands a note's data to the user thread through
-// EMAIL_NOTE_RECEIVED/EmailNoteData and waits, polling, until the user
-// thread's tick has emptied the value. Gives up waiting when abandon is set
-// (the program is ending): the value then stays for the next start. False
-// when the value could not be written ("Error writing to ini file." shown).
-bool HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
-                       const std::atomic<bool>& abandon);
+// EMAIL_NOTE_RECEIVED/EmailNoteData: it waits, polling, until the value is
+// empty (a note left there at the last exit is taken first), writes it and
+// calls written (which wakes the user thread). Gives up waiting when abandon
+// is set (the program is ending) and writes nothing then.
+enum class EmailHandOver { Written, Abandoned, Failed };
+EmailHandOver HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
+                                const std::atomic<bool>& abandon, const std::function<void()>& written = {});
 
 // The error line of an e-mail recipient that was never handed to the mail
 // system; mailSystemMissing when the program has no mail system to use.

@@ -51,53 +51,74 @@ void CMapiMail::Load() {
 }
 
 void CMapiMail::Reset() {
-    m_subject.clear();
-    m_body.clear();
-    m_recipients.clear();
-    m_attachments.clear();
     m_seed = m_seedStorage;
     m_found = m_foundStorage;
     m_seed[0] = m_found[0] = '\0';
     m_firstSearch = true;
+    m_nextKnown = false;
     m_noneFound = true;
 }
 
-void CMapiMail::AddRecipient(const std::string& address) { m_recipients.push_back(address); }
-
-void CMapiMail::AddAttachment(const std::string& path) { m_attachments.push_back(path); }
-
-bool CMapiMail::Send(bool* handedOver) {
-    if (handedOver) *handedOver = false;
-    if (!m_loaded) return false;
+MailSendResult CMapiMail::Send(const MailToSend& mail) {
+    MailSendResult sent;
+    if (!m_loaded) return sent;
     // Each attachment takes the place of one blank at the end of the body.
-    const std::size_t textLength = m_body.size();
-    m_body.append(m_attachments.size(), ' ');
+    std::string body = mail.body;
+    body.append(mail.attachments.size(), ' ');
+    std::vector<std::string> texts = mail.recipients;
+    texts.insert(texts.end(), mail.attachments.begin(), mail.attachments.end());
+    std::string subject = mail.subject;
 
-    std::vector<MapiRecipDesc> recipients(m_recipients.size());
-    for (std::size_t i = 0; i < m_recipients.size(); ++i) {
+    std::vector<MapiRecipDesc> recipients(mail.recipients.size());
+    for (std::size_t i = 0; i < recipients.size(); ++i) {
         recipients[i].ulRecipClass = MAPI_TO;
-        recipients[i].lpszName = m_recipients[i].data();
+        recipients[i].lpszName = texts[i].data();
     }
-    std::vector<MapiFileDesc> files(m_attachments.size());
-    for (std::size_t i = 0; i < m_attachments.size(); ++i) {
-        files[i].nPosition = static_cast<ULONG>(textLength + i);
-        files[i].lpszPathName = m_attachments[i].data();
+    std::vector<MapiFileDesc> files(mail.attachments.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i].nPosition = static_cast<ULONG>(mail.body.size() + i);
+        files[i].lpszPathName = texts[recipients.size() + i].data();
     }
     MapiMessage message{};
-    message.lpszSubject = m_subject.data();
-    message.lpszNoteText = m_body.data();
+    message.lpszSubject = subject.data();
+    message.lpszNoteText = body.data();
     message.nRecipCount = static_cast<ULONG>(recipients.size());
     message.lpRecips = recipients.empty() ? nullptr : recipients.data();
     message.nFileCount = static_cast<ULONG>(files.size());
     message.lpFiles = files.empty() ? nullptr : files.data();
 
     const ULONG result = m_sendMail(0, 0, &message, MAPI_LOGON_UI, 0);
-    m_recipients.clear();
-    m_attachments.clear();
-    if (handedOver) *handedOver = result == SUCCESS_SUCCESS;
-    if (result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT || result == MAPI_E_LOGIN_FAILURE) return true;
+    sent.handedOver = result == SUCCESS_SUCCESS;
+    if (result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT || result == MAPI_E_LOGIN_FAILURE) return sent;
+    if (result == MAPI_E_UNKNOWN_RECIPIENT) {
+        // Our provider names the refused addresses with the server's words,
+        // and says so when it mailed the others; any other provider mailed
+        // nobody.
+        sent.words = ProviderLastError();
+        std::string words = sent.words;
+        ::CharLowerBuffA(words.data(), static_cast<DWORD>(words.size()));
+        for (const std::string& address : mail.recipients)
+            if (!address.empty() && words.find(address) != std::string::npos) sent.refused.push_back(address);
+        if (!sent.refused.empty()) {
+            sent.handedOver = words.find("the other recipients were sent") != std::string::npos;
+            return sent;
+        }
+        sent.words.clear();
+    }
     ShowNotice("Send Mail failed to send message.");
-    return false;
+    return sent;
+}
+
+std::string CMapiMail::ProviderLastError() const {
+    // Only our own provider tells why; another mail client's failure stays
+    // the general message.
+    using LastError = const char*(WINAPI*)();
+    const HMODULE provider = ::GetModuleHandleA("PinwellMail.dll");
+    const auto lastError =
+        provider ? reinterpret_cast<LastError>(reinterpret_cast<void*>(::GetProcAddress(provider, "PinwellMailLastError")))
+                 : nullptr;
+    const char* text = lastError ? lastError() : nullptr;
+    return text ? text : "";
 }
 
 bool CMapiMail::Logon() {
@@ -129,6 +150,10 @@ bool CMapiMail::Logoff() {
 }
 
 bool CMapiMail::FindNext() {
+    if (m_nextKnown) {
+        m_nextKnown = false;
+        return m_nextExists;
+    }
     if (m_firstSearch) {
         m_seed[0] = '\0';
         m_firstSearch = false;
@@ -142,50 +167,77 @@ bool CMapiMail::FindNext() {
     return result == SUCCESS_SUCCESS;
 }
 
-bool CMapiMail::ProcessMessage() {
+bool CMapiMail::ProcessMessage(const std::function<void()>& wake) {
+    // The subject decides, and the envelope has it: the bodies and
+    // attachments of the user's other mail are never downloaded. A message
+    // the mail system cannot read is somebody else's problem, not a reason
+    // to give up on the note e-mails behind it.
     lpMapiMessage message = nullptr;
-    if (m_readMail(m_session, 0, m_found, MAPI_PEEK | MAPI_SUPPRESS_ATTACH, 0, &message) != SUCCESS_SUCCESS ||
+    if (m_readMail(m_session, 0, m_found, MAPI_ENVELOPE_ONLY | MAPI_PEEK, 0, &message) != SUCCESS_SUCCESS ||
         !message)
-        return false;
-    if (IsNoteEmailSubject(message->lpszSubject)) {
-        bool keep = false;
-        if (const auto data = NoteDataFromEmailBody(message->lpszNoteText); data && !data->empty())
-            // A note that could not be handed over stays in the Inbox for the
-            // next check rather than being lost with the message.
-            keep = !HandOverEmailNote({}, *data, kHandOverPollMs, m_abandon);
-        if (!keep) {
-            if (m_deleteMail(m_session, 0, m_found, 0, 0) != SUCCESS_SUCCESS)
-                ShowNotice("Can not delete Pinwell message from Inbox ...");
-            else
-                m_firstSearch = true;
-        }
-        m_noneFound = false;
+        return true;
+    const bool noteEmail = IsNoteEmailSubject(message->lpszSubject);
+    m_freeBuffer(message);
+    if (!noteEmail) return true;
+    m_noneFound = false;
+
+    message = nullptr;
+    if (m_readMail(m_session, 0, m_found, MAPI_PEEK | MAPI_SUPPRESS_ATTACH, 0, &message) != SUCCESS_SUCCESS ||
+        !message) {
+        ShowNotice("Read Mail function failed ...");
+        return true;
     }
-    return m_freeBuffer(message) == SUCCESS_SUCCESS;
+    const std::optional<std::string> data = NoteDataFromEmailBody(message->lpszNoteText);
+    m_freeBuffer(message);
+    if (data && !data->empty()) {
+        // The mail goes only once its note is in the data file; at exit or
+        // on a write failure it stays in the Inbox for the next check.
+        if (HandOverEmailNote({}, *data, kHandOverPollMs, m_abandon, wake) != EmailHandOver::Written) return false;
+    }
+    // The id may mean nothing once its message is gone: the one after it is
+    // looked up first.
+    char next[kMessageIdSize] = {};
+    const ULONG ahead = m_findNext(m_session, 0, nullptr, m_found, 0, 0, next);
+    if (m_deleteMail(m_session, 0, m_found, 0, 0) != SUCCESS_SUCCESS) {
+        ShowNotice("Can not delete Pinwell message from Inbox ...");
+    } else if (ahead == SUCCESS_SUCCESS || ahead == MAPI_E_NO_MESSAGES) {
+        next[kMessageIdSize - 1] = '\0';
+        std::memcpy(m_found, next, kMessageIdSize);
+        m_nextKnown = true;
+        m_nextExists = ahead == SUCCESS_SUCCESS;
+    } else {
+        m_firstSearch = true;
+    }
+    return true;
 }
 
-void CMapiMail::CheckInbox() {
+void CMapiMail::CheckInbox(const std::function<void()>& wake) {
     m_firstSearch = true;
-    while (FindNext()) {
-        if (!ProcessMessage()) {
-            ShowNotice("Read Mail function failed ...");
-            break;
-        }
-    }
-    if (m_noneFound)
+    m_nextKnown = false;
+    // At exit the scan stops before the next message.
+    while (!m_abandon && FindNext())
+        if (!ProcessMessage(wake)) break;
+    if (m_noneFound && !m_abandon)
         ShowNotice("Checking for email notes finished. No email notes found in your Inbox !  ", NoticeIcon::Information);
 }
 
-bool SendNoteByEmail(const std::vector<std::string>& addresses, const std::string& plainText,
-                     const std::string& noteData) {
+MailSendResult SendNoteByEmail(const std::vector<std::string>& addresses, const std::string& plainText,
+                               const std::string& noteData, const std::function<std::string()>& makePicture) {
     CMapiMail* mail = ProgramMail();
-    if (!mail || !mail->IsLoaded()) return false;
-    // The check and a send share the one message; "Reply to" stays offered
-    // during a check, so the refusal is here.
+    if (!mail || !mail->IsLoaded()) return {};
+    // The check and a send share the one mail session; "Reply to" stays
+    // offered during a check, so the refusal is here.
     if (g_emailCheckRunning) {
         ShowNotice("Checking for email notes is in progress. Note was not sent by email. Send it again when "
                    "checking is done.");
-        return false;
+        return {};
+    }
+    // The mail system's logon window keeps messages running: another note
+    // can be sent from there, and would make its picture over this one's.
+    if (mail->IsSending()) {
+        ShowNotice("Another note is being sent by email. Note was not sent by email. Send it again when "
+                   "sending is done.");
+        return {};
     }
     // Message boxes below keep the tick running: no check may start until
     // the mail has gone.
@@ -199,33 +251,28 @@ bool SendNoteByEmail(const std::vector<std::string>& addresses, const std::strin
                    "connected).\nYour computer must be connected to the Internet to send email note message.\n"
                    "Connect to Internet and then send note to email recipient(s) again.",
                    NoticeIcon::Information);
-        return false;
+        return {};
     }
-    mail->Reset();
+    MailToSend message;
     for (std::string address : addresses) {
         ::CharLowerBuffA(address.data(), static_cast<DWORD>(address.size()));
-        mail->AddRecipient(address);
+        message.recipients.push_back(address);
     }
     // An anonymous sender's mail never carries the user's name.
     const bool anonymous = noteData.compare(0, 10, "ANONYMOUS~") == 0;
     const std::string from = anonymous ? EmailFromText(noteData, {}, {})
                                        : EmailFromText(noteData, GetUserDisplayName(), GetComputerLabel());
-    mail->SetSubject(NoteEmailSubject(from));
+    message.subject = NoteEmailSubject(from);
     if (CSettingsStore().IsOn(Switch::IncludePictureAttachment)) {
-        const std::string jpg = NotePicturePath(kNotePictureJpg);
-        const std::string bmp = NotePicturePath(kNotePictureBmp);
-        if (FileExists(jpg))
-            mail->AddAttachment(jpg);
-        else if (FileExists(bmp))
-            mail->AddAttachment(bmp);
+        const std::string picture = makePicture ? makePicture() : std::string();
+        if (!picture.empty() && FileExists(picture))
+            message.attachments.push_back(picture);
         else
             ShowNotice("Note picture file was not found. Possible error creating note picture file.\n"
                        "Email will be send without attachment.");
     }
-    mail->SetBody(NoteEmailBody(from, plainText, noteData));
-    bool handedOver = false;
-    mail->Send(&handedOver);
-    return handedOver;
+    message.body = NoteEmailBody(from, plainText, noteData);
+    return mail->Send(message);
 }
 
 CMapiMail* ProgramMail() { return g_programMail.Installed(); }

@@ -3,15 +3,35 @@
 // e-mail's data to the user thread and deletes the message.
 //
 // Sending runs on the user thread, the scan on the e-mail check thread; the
-// two never overlap because sending is refused while a check runs.
+// two never overlap because sending is refused while a check runs, and a
+// check does not start while a send runs.
 #pragma once
 
 #include <windows.h>
 #include <mapi.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
+
+// One outgoing message, owned by the send that makes it: a second send
+// cannot change what the first one mails.
+struct MailToSend {
+    std::string subject;
+    std::string body;
+    std::vector<std::string> recipients;
+    std::vector<std::string> attachments;
+};
+
+// What became of a send. handedOver: the mail system took the mail, for
+// every recipient but those in refused. refused: the addresses the mail
+// server would not take; words: what it said about them.
+struct MailSendResult {
+    bool handedOver = false;
+    std::vector<std::string> refused;
+    std::string words;
+};
 
 class CMapiMail {
 public:
@@ -26,28 +46,28 @@ public:
     // All seven functions were found: mail can be sent and checked.
     bool IsLoaded() const { return m_loaded; }
 
-    // Empties the message and starts a new scan.
+    // Starts a new scan.
     void Reset();
-    void SetSubject(const std::string& subject) { m_subject = subject; }
-    void SetBody(const std::string& body) { m_body = body; }
-    void AddRecipient(const std::string& address);
-    void AddAttachment(const std::string& path);
 
-    // Hands the message to the mail system (which may ask for a logon).
-    // Success, a cancelled logon and a refused logon count as sent as far as
-    // messages go; only success puts handedOver, if given, to true.
-    bool Send(bool* handedOver = nullptr);
+    // Hands a message to the mail system (which may ask for a logon). A
+    // cancelled or refused logon shows nothing; any other failure says so,
+    // except recipients the mail server refused, which the result names.
+    MailSendResult Send(const MailToSend& mail);
 
     // The check thread's session.
     bool Logon();
     bool Logoff();
-    // The next Inbox message (the first after Reset or a delete).
+    // The next Inbox message (the first after Reset, or the one after a
+    // deleted note e-mail).
     bool FindNext();
-    // Reads the message FindNext found; a note e-mail has its note data handed
-    // over and is deleted. False when reading or freeing it failed.
-    bool ProcessMessage();
+    // The message FindNext found: its envelope is read, and the whole of it
+    // only when it is a note e-mail, whose note data is handed over (wake is
+    // called then) before it is deleted. False when the scan must stop: the
+    // program is ending, or the hand-over value cannot be written.
+    bool ProcessMessage(const std::function<void()>& wake);
     // Every Inbox message in turn; "No email notes found" when none was one.
-    void CheckInbox();
+    // A message that cannot be read is passed over.
+    void CheckInbox(const std::function<void()>& wake = {});
 
     // A note e-mail is being sent: no check may start meanwhile (the mail
     // system's logon window keeps messages, and so the tick, running).
@@ -59,6 +79,10 @@ public:
     void AbandonWaits() { m_abandon = true; }
 
 private:
+    // What our provider said about the last failure on this thread; "" from
+    // another mail client.
+    std::string ProviderLastError() const;
+
     HMODULE m_library = nullptr;
     LPMAPISENDMAIL m_sendMail = nullptr;
     LPMAPILOGON m_logon = nullptr;
@@ -71,17 +95,16 @@ private:
     bool m_noneFound = true;
     LHANDLE m_session = 0;
 
-    std::string m_subject;
-    std::string m_body;
-    std::vector<std::string> m_recipients;
-    std::vector<std::string> m_attachments;
-
     static constexpr std::size_t kMessageIdSize = 512;
     char m_seedStorage[kMessageIdSize] = {};
     char m_foundStorage[kMessageIdSize] = {};
     char* m_seed = m_seedStorage;
     char* m_found = m_foundStorage;
     bool m_firstSearch = true;
+    // After a delete the next message is already known (m_found), or known
+    // not to exist: the scan goes on from there instead of from the first.
+    bool m_nextKnown = false;
+    bool m_nextExists = false;
     std::atomic<bool> m_abandon{false};
     std::atomic<bool> m_sending{false};
 };
@@ -92,7 +115,8 @@ CMapiMail* ProgramMail();
 CMapiMail* SetProgramMail(CMapiMail* mail);
 
 // Sends a note e-mail to every address: the plain text to read, the notice
-// and the note data, and the note picture made beforehand when
-// IncludePictureAttachment allows. True only when the mail system took it.
-bool SendNoteByEmail(const std::vector<std::string>& addresses, const std::string& plainText,
-                     const std::string& noteData);
+// and the note data, and, when IncludePictureAttachment allows, the picture
+// makePicture returns the path of ("" when it made none). Refused with a
+// message while a check or another send runs.
+MailSendResult SendNoteByEmail(const std::vector<std::string>& addresses, const std::string& plainText,
+                               const std::string& noteData, const std::function<std::string()>& makePicture);

@@ -14,22 +14,27 @@ std::string DeliverByEmail(CNoteDialog& note, const std::vector<std::string>& ad
     if (addresses.empty()) return {};
     const CMapiMail* mail = ProgramMail();
     const bool mailSystem = mail && mail->IsLoaded();
-    bool sent = false;
+    MailSendResult sent;
     if (mailSystem) {
-        CSettingsStore settings;
-        if (settings.IsOn(Switch::IncludePictureAttachment)) {
-            std::string format = settings.ReadDefaultPictureFormat();
-            if (format.empty()) format = kPictureFormatJpg;
-            CreateNotePicture(note.m_hWnd, format);
-        }
         if (identity.empty() && computerNameForEmpty) identity = CNetUtil().GetLocalComputerName();
         const std::string noteData = CNoteSender().BuildNoteData(identity, note.NoteId());
-        sent = SendNoteByEmail(addresses, plainText, noteData);
-        DeleteNotePictureFiles();
+        bool madePicture = false;
+        const HWND window = note.m_hWnd;
+        sent = SendNoteByEmail(addresses, plainText, noteData, [&madePicture, window] {
+            // A picture left by an earlier note must never travel with this one.
+            DeleteNotePictureFiles();
+            madePicture = true;
+            std::string format = CSettingsStore().ReadDefaultPictureFormat();
+            if (format.empty()) format = kPictureFormatJpg;
+            return CreateNotePicture(window, format);
+        });
+        // Only our own: a refused send must not take the running one's picture.
+        if (madePicture) DeleteNotePictureFiles();
     }
     std::string errors;
-    if (!sent)
-        for (const std::string& address : addresses) errors += EmailNotSentLine(address, !mailSystem);
+    for (const std::string& address : sent.handedOver ? sent.refused : addresses)
+        errors += EmailNotSentLine(address, !mailSystem);
+    if (!sent.words.empty()) errors += sent.words + "\n";
     return errors;
 }
 

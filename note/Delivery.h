@@ -11,12 +11,13 @@
 
 class CNoteDialog;
 
-// Mails the note to the addresses: the note picture first when
-// IncludePictureAttachment allows, then the note data under the identity
-// (the local computer name for an empty one when computerNameForEmpty), then
-// the picture files go. Returns one error line per address when the mail
-// system did not take the mail (none to use, offline, failed, cancelled):
-// until then no address counts as reached.
+// Mails the note to the addresses: the note data under the identity (the
+// local computer name for an empty one when computerNameForEmpty) and a
+// fresh picture of the note when IncludePictureAttachment allows, which goes
+// afterwards. Returns one error line per address when the mail system did not
+// take the mail (none to use, offline, failed, cancelled): until then no
+// address counts as reached; else one per address the mail server refused,
+// followed by its words.
 std::string DeliverByEmail(CNoteDialog& note, const std::vector<std::string>& addresses, std::string identity,
                            const std::string& plainText, bool computerNameForEmpty);
 

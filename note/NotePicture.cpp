@@ -86,22 +86,20 @@ bool CaptureWindowDib(HWND window, std::vector<std::uint8_t>& dib) {
     return ok;
 }
 
-bool CreateNotePicture(HWND note, const std::string& format) {
+std::string CreateNotePicture(HWND note, const std::string& format) {
     std::vector<std::uint8_t> dib;
-    if (!CaptureWindowDib(note, dib)) return false;
+    if (!CaptureWindowDib(note, dib)) return {};
     const std::string bmp = NotePicturePath(kNotePictureBmp);
-    if (!WriteDibAsBmpFile(bmp, dib)) return false;
-    if (Lower(format) != kPictureFormatJpg) return true;
+    if (!WriteDibAsBmpFile(bmp, dib)) return {};
+    if (Lower(format) != kPictureFormatJpg) return bmp;
     const std::string bmp24 = NotePicturePath(kNotePicture24Bmp);
-    return ConvertBmpTo24Bit(bmp, bmp24) && SaveBmpAsJpeg(bmp24, NotePicturePath(kNotePictureJpg));
+    const std::string jpg = NotePicturePath(kNotePictureJpg);
+    return ConvertBmpTo24Bit(bmp, bmp24) && SaveBmpAsJpeg(bmp24, jpg) ? jpg : std::string();
 }
 
 bool SaveNotePicture(const std::string& target, const std::string& format, HWND note) {
-    bool ok = CreateNotePicture(note, format);
-    if (ok) {
-        const char* made = Lower(format) == kPictureFormatJpg ? kNotePictureJpg : kNotePictureBmp;
-        ok = ::CopyFileA(NotePicturePath(made).c_str(), target.c_str(), FALSE) != FALSE;
-    }
+    const std::string made = CreateNotePicture(note, format);
+    const bool ok = !made.empty() && ::CopyFileA(made.c_str(), target.c_str(), FALSE) != FALSE;
     // Also after a failure: a half-made picture must not be attached later.
     DeleteNotePictureFiles();
     return ok;

@@ -15,10 +15,10 @@
 bool CaptureWindowDib(HWND window, std::vector<std::uint8_t>& dib);
 
 // Makes "Note.bmp" of the note window and, for format "jpg", "Note24.bmp"
-// and "Note.jpg". True when every file the format needs was written. The
-// senders attach "Note.jpg" when it exists, else "Note.bmp", and call
-// DeleteNotePictureFiles afterwards.
-bool CreateNotePicture(HWND note, const std::string& format);
+// and "Note.jpg". The path of the picture in that format when every file it
+// needs was written, "" otherwise. The callers DeleteNotePictureFiles
+// afterwards.
+std::string CreateNotePicture(HWND note, const std::string& format);
 // CreateNotePicture, the result copied over target, the temporary files
 // deleted (also after a failure). True when the target was written.
 bool SaveNotePicture(const std::string& target, const std::string& format, HWND note);

@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh --run
 . tools/wine-env.sh
 cmake --preset windows -DPINWELL_TESTS=OFF
-# Lanscout.exe lists the network for the send dialog; it belongs beside Pinwell.exe.
-cmake --build --preset windows --target Pinwell Lanscout
+# Lanscout.exe lists the network for the send dialog, PinwellMail.dll and its
+# set-up tool carry e-mail notes: they belong beside Pinwell.exe.
+cmake --build --preset windows --target Pinwell Lanscout PinwellMail pinwell-mailsetup
 # A prefix of its own: the notes a user makes here stay out of the prefix the
 # tests copy for every run. PINWELL_PREFIX (relative to the repository)
 # picks another, for a second user.
@@ -16,6 +17,14 @@ prefix=$(realpath -m "${PINWELL_PREFIX:-build/windows/user-prefix}")
 ensure_wineprefix "$prefix"
 export WINEPREFIX=$prefix
 cd build/windows/bin
+# Wine's own mail client cannot read mail and reports a mail it hands to a
+# mailto: link as sent; PinwellMail.dll takes its place, and the first mail
+# asks for the account. A mail client the user chose stays.
+mail_client=$(wine reg query 'HKLM\Software\Clients\Mail' /ve 2>/dev/null | tr -d '\r' |
+    sed -n 's/^.*REG_SZ[[:space:]]*//p')
+if [ -z "$mail_client" ] || [ "$mail_client" = "Native Mail Client" ]; then
+    wine regsvr32 /s /i:default PinwellMail.dll || echo "Could not make PinwellMail.dll the mail client of $prefix."
+fi
 if [ -z "${DISPLAY:-}" ]; then
     echo "No X display: starting Pinwell on a virtual display (Xvfb, 1280x1024)."
     # shellcheck disable=SC2016

@@ -14,7 +14,7 @@ base_prefix=${PINWELL_BASE_PREFIX:-$root/build/windows/wineprefix}
 . "$root/tools/wine-env.sh"
 work=$(mktemp -d /tmp/pinwell-checkcost.XXXXXX)
 chmod 755 "$work"
-servers="$root/tools/mailtest/mailservers.sh"
+servers="${PINWELL_MAILSERVERS:-$root/tests/mail/mailservers.sh}"
 trap '"$servers" stop "$work/srv" || true; timeout 20 wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 ensure_wineprefix "$base_prefix"
 cp -a "$base_prefix" "$work/prefix"

@@ -22,8 +22,10 @@ TEST(MailNote, SubjectAndBodyAsMailReadersSeeThem) {
               "desktop, program will delete this email message.\n\n"
               "<BEGIN>" + data + "<END>");
     EXPECT_EQ(NoteDataFromEmailBody(NoteEmailBody(from, "Buy milk", data).c_str()).value_or("?"), data);
-    // The first "<END>" counts, even one in the readable text: nothing is framed.
-    EXPECT_EQ(NoteDataFromEmailBody(NoteEmailBody(from, "<END>", data).c_str()).value_or("?"), "");
+    // Markers in the readable text and in the note's own text stay the note's.
+    const std::string marked = "me~{\\rtf1 <BEGIN>x<END>|}~Verdana~~0~0~8~0~t~~~0~0~8~0~1~2~3~4~No~~~";
+    EXPECT_EQ(NoteDataFromEmailBody(NoteEmailBody(from, "a <END> b <BEGIN> c", marked).c_str()).value_or("?"),
+              marked);
 }
 
 TEST(MailNote, FromTextFollowsTheIdentityAndTheUser) {
@@ -46,34 +48,41 @@ TEST(MailNote, RecognitionAndExtraction) {
     EXPECT_FALSE(NoteDataFromEmailBody(nullptr));
     // A wrapped line is joined again; a lone line feed is not a wrap.
     EXPECT_EQ(NoteDataFromEmailBody("x<BEGIN>ab\r\ncd\r\n~e\nf~<END> ").value_or("?"), "abcd~e\nf~");
-    EXPECT_EQ(NoteDataFromEmailBody("<END> then <BEGIN>a~<END>").value_or("?"), "");
+    // Without the notice the first "<BEGIN>" and the last "<END>" frame it.
+    EXPECT_EQ(NoteDataFromEmailBody("<END> then <BEGIN>a~<END>").value_or("?"), "a~");
+    EXPECT_EQ(NoteDataFromEmailBody("a<END>b<BEGIN>c").value_or("?"), "");
 }
 
 using MailHandOverTest = DataFolderTest;
 
-TEST_F(MailHandOverTest, WaitsUntilTheUserThreadHasTakenTheNote) {
-    std::atomic<bool> abandon{false}, returned{false};
+TEST_F(MailHandOverTest, WritesOnlyIntoAnEmptyValue) {
+    std::atomic<bool> abandon{false};
+    int wakes = 0;
+    EXPECT_EQ(HandOverEmailNote({}, "me~note~", 5, abandon, [&] { ++wakes; }), EmailHandOver::Written);
+    EXPECT_EQ(wakes, 1);
+    // The next note waits until the user thread has taken the first.
+    std::atomic<bool> returned{false};
     std::thread check([&] {
-        EXPECT_TRUE(HandOverEmailNote({}, "me~note~", 5, abandon));
+        EXPECT_EQ(HandOverEmailNote({}, "me~second~", 5, abandon), EmailHandOver::Written);
         returned = true;
     });
-    while (ini::Read(Ini(), kEmailNoteSection, kEmailNoteKey).empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(returned) << "must wait while the note is still there";
+    EXPECT_FALSE(returned) << "a note still waiting must not be overwritten";
     EXPECT_EQ(ini::Read(Ini(), kEmailNoteSection, kEmailNoteKey), "me~note~");
     ASSERT_TRUE(ini::Write(Ini(), kEmailNoteSection, kEmailNoteKey, ""));
     check.join();
-    EXPECT_TRUE(returned);
+    EXPECT_EQ(ini::Read(Ini(), kEmailNoteSection, kEmailNoteKey), "me~second~");
 
-    // Abandoned at exit: the note stays for the next start.
+    // At exit the waiting note stays for the next start, untouched.
     abandon = true;
-    EXPECT_TRUE(HandOverEmailNote({}, "me~again~", 5, abandon));
-    EXPECT_EQ(ini::Read(Ini(), kEmailNoteSection, kEmailNoteKey), "me~again~");
+    EXPECT_EQ(HandOverEmailNote({}, "me~third~", 5, abandon), EmailHandOver::Abandoned);
+    EXPECT_EQ(ini::Read(Ini(), kEmailNoteSection, kEmailNoteKey), "me~second~");
 
-    // Not writable: said once, reported so that the message stays in the Inbox.
+    // Not writable: said, and reported so that the message stays in the Inbox.
+    abandon = false;
+    ASSERT_TRUE(ini::Write(Ini(), kEmailNoteSection, kEmailNoteKey, ""));
     ini::FailNextWritesForTesting(1);
-    EXPECT_FALSE(HandOverEmailNote({}, "me~third~", 5, abandon));
+    EXPECT_EQ(HandOverEmailNote({}, "me~third~", 5, abandon), EmailHandOver::Failed);
     EXPECT_EQ(notices_.Shown(), std::vector<std::string>{"Error writing to ini file."});
 }
 
