@@ -348,7 +348,7 @@ done
         p = (total[pn] - total[p1]) / (n - 1); f = (total[fn] - total[f1]) / (n - 1)
         printf "  %-44s %d with 1 note, %d with %d\n", "Pinwell.exe", total[p1], total[pn], n
         printf "  %-44s %d with 1 window, %d with %d\n", "floor100.exe", total[f1], total[fn], n
-        printf "  %-44s %.1f against %.1f per floor window: %.2f x floor (goal <= 1.5)\n", "requests per note", p, f, f > 0 ? p / f : 0
+        printf "  %-44s %.1f against %.1f per floor window: %.2f x floor (goal <= 1.5)\n", "requests per note", p, f, (f > 0 ? p / f : 0)
         print "  per note, the requests that differ most from the floor (Pinwell, floor):"
         for (r in names) {
             d = ((count[pn, r] - count[p1, r]) - (count[fn, r] - count[f1, r])) / (n - 1)
