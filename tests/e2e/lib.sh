@@ -75,19 +75,6 @@ drv() {
 }
 ms_now() { date +%s%3N; }
 
-# family_of MAJOR.MINOR: the operating-system family label the program
-# derives from the reported version.
-family_of() {
-    local major=${1%%.*} minor=${1#*.}
-    case $major in
-    1 | 2 | 3 | 4) echo "Windows 95/98/Me" ;;
-    5) echo "Windows 2000/XP" ;;
-    6 | 7) [ "$minor" -le 1 ] && echo "Windows 7/8" || echo "Windows 10" ;;
-    10) echo "Windows 10" ;;
-    *) echo "" ;;
-    esac
-}
-
 # on_screen SCRIPT ARGS...: without a display, runs SCRIPT again on a virtual
 # screen in place of this process; with one, returns.
 on_screen() {

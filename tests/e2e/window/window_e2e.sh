@@ -59,6 +59,19 @@ expect_note_drawn() {
     expect_painted "$1" $((l + 6)) $((t + 10)) "$(rgb $TITLE_BACK)"
 }
 
+# family_of MAJOR.MINOR: the operating-system family label the program
+# derives from the reported version.
+family_of() {
+    local major=${1%%.*} minor=${1#*.}
+    case $major in
+    1 | 2 | 3 | 4) echo "Windows 95/98/Me" ;;
+    5) echo "Windows 2000/XP" ;;
+    6 | 7) [ "$minor" -le 1 ] && echo "Windows 7/8" || echo "Windows 10" ;;
+    10) echo "Windows 10" ;;
+    *) echo "" ;;
+    esac
+}
+
 # A stored note is drawn on every Windows family the prefix can claim to be,
 # and comes back drawn after "Hide note" (which fades it out) and "Show all
 # notes". Wine takes the version from HKCU\Software\Wine at process start;
