@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <richedit.h>
 #include <mmsystem.h>
+#include <optional>
 #include <fstream>
 #include <utility>
 
@@ -26,6 +27,7 @@
 #include "note/RtfFilter.h"
 #include "res/resource.h"
 #include "skin/LinkLabel.h"
+#include "skin/SkinEngine.h"
 #include "store/ExportFile.h"
 #include "store/IniFile.h"
 #include "store/NoteRecord.h"
@@ -187,6 +189,7 @@ BOOL CMainDialog::OnInitDialog() {
     if (!settings.IsOn(Switch::DisableHotkey)) ::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT, 'N');
 
     // Bring every visible note up to the current settings.
+    CSkinEngine::Pause skinPaused;
     for (CNoteDialog* note : Notes())
         if (note->IsWindowVisible()) note->RefreshFromSettings();
     return TRUE;
@@ -222,6 +225,11 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->TakeLook(r, true);
     // Shown transparent below, until the end of start-up makes it opaque.
     const bool transparent = !received && !imported && r.hidden != "Yes";
+    // Until it is shown, only the note's own windows are busy, and a note
+    // has no control the skin takes over. A received note may make room in
+    // the data file first, which can ask the user.
+    std::optional<CSkinEngine::Pause> skinPaused;
+    if (!received) skinPaused.emplace();
     if (!note->CreateNote(m_hWnd, true, transparent)) {
         delete note;
         return nullptr;
@@ -265,6 +273,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         note->SetAlpha(0);
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }
+    skinPaused.reset();
 
     if (fromSender) {
         body.replyOffered = reply.replyOffered;

@@ -193,6 +193,22 @@ void CSkinEngine::Uninstall(DWORD thread) {
     }
 }
 
+CSkinEngine::Pause::Pause() {
+    CSkinEngine* engine = s_current;
+    if (!engine) return;
+    auto it = engine->m_hooks.find(::GetCurrentThreadId());
+    if (it == engine->m_hooks.end()) return;
+    // Not Uninstall: the hover timer of the skinned controls keeps running.
+    ::UnhookWindowsHookEx(it->second);
+    engine->m_hooks.erase(it);
+    m_engine = engine;
+    m_mode = engine->m_mode;
+}
+
+CSkinEngine::Pause::~Pause() {
+    if (m_engine && m_engine == s_current) m_engine->Install(kCallingThread, m_mode);
+}
+
 LRESULT CALLBACK CSkinEngine::HookProc(int code, WPARAM wParam, LPARAM lParam) {
     CSkinEngine* engine = s_current;
     if (!engine) return 0;

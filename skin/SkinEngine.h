@@ -90,6 +90,23 @@ public:
 
     void Install(DWORD thread, int mode);
     void Uninstall(DWORD thread);
+
+    // Takes the calling thread's hook off for as long as it lives, for work
+    // on windows the skin leaves alone: while the hook is on, every message
+    // the thread sends costs three trips to the window system, skinned
+    // window or not. No dialog may initialise meanwhile, or it stays plain.
+    class Pause {
+    public:
+        Pause();
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        CSkinEngine* m_engine = nullptr;
+        int m_mode = kDialogMode;
+    };
+
     bool SkinControl(HWND hwnd, const char* className = nullptr);
     void UnskinControl(HWND hwnd);
     void SkinDialog(HWND hwnd);

@@ -11,8 +11,13 @@
 #
 # Settings: PINWELL_BIN_DIR (Pinwell.exe and pwdriver.exe, default
 # build/windows/bin), PINWELL_BASE_PREFIX (default build/windows/wineprefix),
-# RUNS (default 3), NOTES (default 100). Without DISPLAY it runs itself on a
-# 1280x1024 virtual screen.
+# RUNS (default 3; 0 for none), NOTES (default 100), LABEL (the Windows family
+# the prefix claims to be, as the program names it: "Windows 10", "Windows
+# 7/8", "Windows 2000/XP" or "Windows 95/98/Me"; default: the prefix as it
+# is), TRACE=1 (also count the program's wineserver requests, below), SHOTS
+# (a folder: a screenshot of the screen after each warm start), KEEP_TRACE (a
+# path prefix: the request logs are kept there). Without
+# DISPLAY it runs itself on a 1280x1024 virtual screen.
 #
 # Every start gets a fresh copy of the base prefix and a data file with 100
 # notes at varied places, two thirds of them with a few lines of text.
@@ -40,6 +45,15 @@
 # are shown and painted); the floor's own figure, from its process start,
 # is shown too. Its memory is VmRSS while it stays up after that line. The
 # ratios compare like with like: launch -> all visible, and VmRSS.
+#
+# TRACE=1 counts wineserver requests, a figure that does not move with the
+# machine's load: the wineserver of a fresh prefix logs every request
+# (wineserver -d1), and the requests of the measured process are counted
+# over its whole life (Pinwell: until it has shown every note, answered a
+# message and sat idle for a second; the floor: until it exits). Per note is
+# the difference between NOTES notes and one note, divided by NOTES - 1, so
+# the process's fixed start drops out; the same for the floor per window.
+# The busiest requests per note are listed for both.
 set -uo pipefail
 
 runs=${RUNS:-3}
@@ -52,6 +66,7 @@ require_programs
 
 tmp=
 launched=()
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-bench-keep.XXXXXX")
 stop_prefix() {
     [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1
     local pid
@@ -62,8 +77,30 @@ stop_prefix() {
 cleanup() {
     stop_prefix
     [ -n "$tmp" ] && rm -rf "$tmp"
+    rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+# The family label: the base prefix is copied once and told the Windows
+# version of that family, and the version a program is then told is checked.
+label=${LABEL:-}
+if [ -n "$label" ]; then
+    case $label in
+    "Windows 10") version=win10 told="6.2 6.3 10.0" ;;
+    "Windows 7/8") version=win7 told="6.0 6.1" ;;
+    "Windows 2000/XP") version=winxp64 told="5.0 5.1 5.2" ;;
+    "Windows 95/98/Me") version=win98 told="4.0 4.10 4.90" ;;
+    *) die "LABEL \"$label\" is none of \"Windows 10\", \"Windows 7/8\", \"Windows 2000/XP\", \"Windows 95/98/Me\"" ;;
+    esac
+    cp -a "$base" "$scratch/base" || die "cannot copy the base prefix $base"
+    base=$scratch/base
+    WINEPREFIX=$base wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$version" /f >/dev/null 2>&1 ||
+        die "cannot set the Windows version $version"
+    got=$(WINEPREFIX=$base drv version)
+    # The registry reaches the prefix's files when its wineserver ends.
+    WINEPREFIX=$base wineserver -w
+    [[ " $told " == *" $got "* ]] || die "the prefix set to $version tells programs Windows $got, not \"$label\""
+fi
 
 
 # The data file: CRLF, positions from a fixed sequence so every run sees
@@ -163,11 +200,57 @@ run_floor() {
     wait "${launched[-1]}" 2>/dev/null
 }
 
+# trace_requests PROGRAM N: PROGRAM (Pinwell.exe or floor100.exe) with N
+# notes in a fresh prefix whose wineserver logs every request; prints the
+# number of requests the program's process made, then "name count" lines.
+trace_requests() {
+    local program=$1 log=$scratch/trace.log
+    notes=$2 fresh_prefix
+    wineserver -f -d1 2>"$log" &
+    launched+=("$!")
+    drv screen >/dev/null || return 1
+    if [ "$program" = floor100.exe ]; then
+        (cd "$bin" && exec wine ./floor100.exe "$2" 0 >"$tmp/floor.out" 2>&1) || return 1
+    else
+        launch
+        drv watch-visible "$2" 600000 >/dev/null || return 1
+        drv ping 60000 || return 1
+        sleep 1
+    fi
+    stop_prefix
+    [ -n "${KEEP_TRACE:-}" ] && cp "$log" "$KEEP_TRACE.$program.$2"
+    # A process is known by the first file it opens, its program (a process
+    # started from Unix), or by the command line its parent gave new_process;
+    # its threads by the replies that name them.
+    awk -v program="$program" '
+        !/^[0-9a-f][0-9a-f][0-9a-f][0-9a-f]: [a-z_0-9]+\(/ { next }
+        {
+            t = substr($0, 1, 4); rest = substr($0, 7); name = substr(rest, 1, index(rest, "(") - 1)
+            reply = substr(rest, length(name) + 1, 5) == "() = "
+        }
+        function field(key,   v) {
+            if (!match($0, key "=[0-9a-f]+")) return ""
+            return substr($0, RSTART + length(key) + 1, RLENGTH - length(key) - 1)
+        }
+        !reply && name == "new_process" { wanted[t] = index($0, program) > 0 }
+        reply && name == "new_process" { handle_of[t "," field("handle")] = field("pid"); if (wanted[t]) target[field("pid")] = 1 }
+        !reply && name == "new_thread" { h = field("process"); creator[t] = h == "ffffffff" ? process[t] : handle_of[t "," h] }
+        reply && name == "new_thread" { process[field("tid")] = creator[t] }
+        reply && name == "init_first_thread" { process[field("tid")] = field("pid") }
+        !reply && name == "create_file" && !(process[t] in opened) {
+            opened[process[t]] = 1
+            if (index($0, "\\\\" program "\"")) target[process[t]] = 1
+        }
+        !reply && (process[t] in target) { total++; count[name]++ }
+        END { print total + 0; for (n in count) print n, count[n] }
+    ' "$log"
+}
+
 median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]; else print "-"}'; }
 
 warm_all=() warm_first=() warm_main=() cold_all=() rss=() ws=() priv=() drv_alone=()
 floor_all=() floor_own=() floor_mem=()
-echo "Pinwell start-up with $notes stored notes, $runs runs each (ms from launch)"
+echo "Pinwell start-up with $notes stored notes, $runs runs each (ms from launch)${label:+, family \"$label\"}"
 printf '%-4s %-5s %8s %8s %8s\n' run mode main first all
 for ((run = 1; run <= runs; run++)); do
     # Cold: nothing of Wine running for this prefix at the launch.
@@ -217,6 +300,9 @@ for ((run = 1; run <= runs; run++)); do
     if read -r _ w _ p <<<"$(drv memory)" && [ -n "$w" ]; then
         ws+=($((w / 1024))) priv+=($((p / 1024)))
     fi
+    if [ -n "${SHOTS:-}" ]; then
+        mkdir -p "$SHOTS" && import -window root "$SHOTS/startup-$run.png"
+    fi
 done
 
 echo
@@ -243,3 +329,31 @@ printf '  %-44s %s ms (own start -> all: %s ms)\n' "floor: launch -> $notes wind
 printf '  %-44s %s KiB\n' "floor: Linux VmRSS" "$f_mem"
 printf '  %-44s %s x floor (goal <= 1.5)\n' "start-up, warm launch -> all visible" "$(ratio "$p_all" "$f_all")"
 printf '  %-44s %s x floor (goal <= 1.3)\n' "resident memory (VmRSS)" "$(ratio "$p_mem" "$f_mem")"
+
+[ "${TRACE:-0}" = 1 ] || exit 0
+echo
+echo "wineserver requests${label:+, family \"$label\"} (whole process life; per note: $notes notes less 1, over $((notes - 1)))"
+for program in Pinwell.exe floor100.exe; do
+    for n in 1 "$notes"; do
+        trace_requests "$program" "$n" >"$scratch/requests.$program.$n" && [ -s "$scratch/requests.$program.$n" ] ||
+            die "the request trace of $program with $n notes failed"
+    done
+done
+(cd "$scratch" && awk -v n="$notes" '
+    FNR == 1 { file = FILENAME; total[file] = $1; next }
+    { count[file, $1] = $2; names[$1] = 1 }
+    END {
+        p1 = "requests.Pinwell.exe.1"; pn = "requests.Pinwell.exe." n
+        f1 = "requests.floor100.exe.1"; fn = "requests.floor100.exe." n
+        p = (total[pn] - total[p1]) / (n - 1); f = (total[fn] - total[f1]) / (n - 1)
+        printf "  %-44s %d with 1 note, %d with %d\n", "Pinwell.exe", total[p1], total[pn], n
+        printf "  %-44s %d with 1 window, %d with %d\n", "floor100.exe", total[f1], total[fn], n
+        printf "  %-44s %.1f against %.1f per floor window: %.2f x floor (goal <= 1.5)\n", "requests per note", p, f, (f > 0 ? p / f : 0)
+        print "  per note, the requests that differ most from the floor (Pinwell, floor):"
+        for (r in names) {
+            d = ((count[pn, r] - count[p1, r]) - (count[fn, r] - count[f1, r])) / (n - 1)
+            if (d >= 0.5 || d <= -0.5)
+                printf "    %-36s %7.1f %7.1f\n", r, (count[pn, r] - count[p1, r]) / (n - 1), (count[fn, r] - count[f1, r]) / (n - 1)
+        }
+    }' requests.Pinwell.exe.1 "requests.Pinwell.exe.$notes" requests.floor100.exe.1 "requests.floor100.exe.$notes") |
+    awk 'NR <= 4 { print; fflush(); next } { print | "sort -k2,2nr -k1,1" }'

@@ -297,6 +297,16 @@ TEST_F(SkinTest, HookSkinsDialogsAsTheyInitialiseAndChildrenAddedLater) {
     ::DestroyWindow(dlg);
     EXPECT_FALSE(engine.IsDialogSkinned(dlg));
 
+    // A pause leaves the dialogs made meanwhile plain, and the hook comes
+    // back after it.
+    {
+        CSkinEngine::Pause pause;
+        HWND paused = Keep(MakeDialog(t));
+        EXPECT_FALSE(engine.IsDialogSkinned(paused));
+    }
+    HWND resumed = Keep(MakeDialog(t));
+    EXPECT_TRUE(SkinnedAs<CEditSkin>(engine, ::GetDlgItem(resumed, 10))) << "skinned again after a pause";
+
     // After uninstalling, new dialogs stay as they are.
     engine.Uninstall(CSkinEngine::kCallingThread);
     HWND again = Keep(MakeDialog(t));
