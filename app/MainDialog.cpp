@@ -592,6 +592,12 @@ void CMainDialog::StartServerThread() {
     options.onRefused = [self](NoteRefusal why, net::Ipv4 peer) {
         ::PostMessageA(self, WM_NOTE_REFUSED, static_cast<WPARAM>(why), static_cast<LPARAM>(peer.networkOrder));
     };
+    // A picture in a body is dropped before the note is stored, so it must
+    // not count against the data file's room.
+    options.storedLength = [](const std::string& text) {
+        const std::string& body = ParseNoteData(text, 0, 0).record.editText;
+        return text.size() - std::min(body.size(), text.size()) + FilterOutsideRtf(body).size();
+    };
     m_server = std::make_unique<CNoteServer>(std::move(options));
     m_server->Start();
 }

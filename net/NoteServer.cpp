@@ -381,7 +381,8 @@ void CNoteServer::ServeWholeNotes(Connections& connections) {
     if (!handOver_->Ready()) return;
     // Refused before it is acknowledged: a note the file cannot take would
     // make the user delete notes of their own.
-    if (options_.dataFileLimit && !DataFileCanTakeOutsideNote(c.text.size(), options_.dataFile))
+    const std::size_t stored = options_.storedLength ? options_.storedLength(c.text) : c.text.size();
+    if (options_.dataFileLimit && !DataFileCanTakeOutsideNote(stored, options_.dataFile))
         return refuse(NoteRefusal::DataFileFull);
     if (!handOver_->HandOver(c.text)) {
         connections.erase(next);

@@ -111,6 +111,9 @@ struct NoteServerOptions {
     // Refuse notes the main data file cannot take (for a hand-over that
     // stores them there).
     bool dataFileLimit = true;
+    // What a note's text will take in the data file once its body has been
+    // made fit to show (pictures dropped, say); none = the text's length.
+    std::function<std::size_t(const std::string& text)> storedLength;
     // A note longer than this is cut: refused unacknowledged.
     std::size_t maxMessageBytes = 4u << 20;
     // How often an idle server looks at the stop request.
