@@ -103,7 +103,7 @@ mkdir -p "$work/locale"
 localedef -i ru_RU -f UTF-8 "$work/locale/ru_RU.UTF-8" 2>/dev/null || true
 ru() { LOCPATH=$work/locale LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "$@"; }
 "$servers" stop "$work/srv"
-"$servers" start "$work/srv" --base "$port"
+"$servers" start "$work/srv" --base "$MAIL_BASE_PORT"
 ru setup --name "Иван"
 ru w "$bin/mail_provider_test.exe" cyrillic send
 for i in $(seq 50); do [ -n "$(ls "$maildir/new" 2>/dev/null)" ] && break; sleep 0.1; done

@@ -321,7 +321,7 @@ TEST_F(NoteFileTest, SaveAsPictureCommandPicksFormatByExtensionAndReportsFailure
     EXPECT_TRUE(g_dialog.asked[0].save);
     EXPECT_STREQ(g_dialog.asked[0].filter, kSavePictureFilter);
     EXPECT_STREQ(g_dialog.asked[0].defaultExtension, "bmp");
-    EXPECT_EQ(g_dialog.asked[0].defaultName, "Call 10:30");
+    EXPECT_EQ(g_dialog.asked[0].defaultName, "Call 1030");
     ExpectCaretAtStartAndProgramFolderCurrent(body);
     std::string data;
     ASSERT_TRUE(ReadWholeFile(upper, data));

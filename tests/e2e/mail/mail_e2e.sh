@@ -353,10 +353,14 @@ case_full_inbox() {
     start_pinwell
     wait_inbox 1 60000 || fail "$(inbox_count) messages left after the check at the new start"
     sleep 2
-    titles=$(drv notes | awk '{ print $NF }' | sort | tr '\n' ' ')
+    # The first start made its own dated note, as every start with no notes does.
+    titles=$(drv notes | awk '$NF !~ /^[0-9]+[.][0-9]+[.][0-9]+$/ { print $NF }' | sort | tr '\n' ' ')
     [ "$titles" = "First Second Third " ] || fail "the notes after the new start are: $titles"
     expect_body "$(drv notes | awk '$NF == "First" { print $1; exit }')" "$text"
-    [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "a message box came up"
+    local box
+    box=$(ndrv wait-box Pinwell 0 2>/dev/null)
+    # The check at the start may find nothing left: that box is expected.
+    [ -z "$box" ] || [[ "$box" == *"No email notes found in your Inbox"* ]] || fail "a message box came up: $box"
 }
 
 # Without a mail system an address in a group is never reached: the sender
