@@ -207,7 +207,13 @@ void CMainDialog::AddTrayIcon() {
     ::Shell_NotifyIconA(NIM_ADD, &m_tray);
 }
 
+SIZE CMainDialog::ScreenSize() const {
+    if (m_screenDuringLoad.cx > 0) return m_screenDuringLoad;
+    return SIZE{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
 void CMainDialog::LoadNotes(int count) {
+    m_screenDuringLoad = ScreenSize();
     for (const std::int32_t id : NoteSectionIds(1, std::min(count, kLastDesktopNoteId))) {
         NoteRecord record;
         if (!ReadNoteRecord({}, id, record)) continue;
@@ -217,6 +223,7 @@ void CMainDialog::LoadNotes(int count) {
             WriteNoteRecord({}, record);
         }
     }
+    m_screenDuringLoad = SIZE{};
 }
 
 CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, bool imported) {
@@ -242,6 +249,8 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->ApplyTitleAlignment();
 
     const SIZE size{r.width, r.height};
+    const bool placeWhenShown = transparent && r.minimized != "Yes";
+    int left = r.left, top = r.top;
     AssignNoteIdentifier(note, received, received ? &size : nullptr, fromSender);
 
     if (received) {
@@ -250,11 +259,12 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         if (wr.right - wr.left != r.width || wr.bottom - wr.top != r.height)
             ::SetWindowPos(note->m_hWnd, nullptr, wr.left, wr.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        int left = r.left, top = r.top;
-        if (IsOffScreen(left, top, r.width, r.height, ::GetSystemMetrics(SM_CXSCREEN),
-                        ::GetSystemMetrics(SM_CYSCREEN)))
-            left = top = 0;
-        ::SetWindowPos(note->m_hWnd, nullptr, left, top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        const SIZE screen = ScreenSize();
+        if (IsOffScreen(left, top, r.width, r.height, screen.cx, screen.cy)) left = top = 0;
+        // A note shown whole at the end is placed as it is shown: each move of
+        // a top-level window costs as much as showing it.
+        if (!placeWhenShown)
+            ::SetWindowPos(note->m_hWnd, nullptr, left, top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
         if (r.minimized == "Yes") note->RollUp();
         if (r.hidden == "Yes") {
             note->SetHidden(true);
@@ -262,14 +272,21 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
         }
     }
     if (r.border == "Yes") note->SetBorder(true);
-    note->ForceLayout();
+    if (placeWhenShown)
+        note->ForceLayoutFor(size);
+    else
+        note->ForceLayout();
     // Filled once its body has its final size: text wrapped for the
     // template's size would be wrapped again.
     body.SetBodyRtf(r.editText);
     ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
     // Shown once complete: a window laid out and framed while on screen is
     // drawn again for every step.
-    if (transparent) {
+    if (placeWhenShown) {
+        note->SetAlpha(0);
+        ::SetWindowPos(note->m_hWnd, nullptr, left, top, r.width, r.height,
+                       SWP_SHOWWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (transparent) {
         note->SetAlpha(0);
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }
@@ -321,7 +338,7 @@ CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote, 
     const RECT wr = note->GetWindowRect();
     const CascadePlacement place =
         PlaceCascaded(m_cascade, Box{wr.left, wr.top, wr.right, wr.bottom}, newNote,
-                      ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+                      ScreenSize().cx, ScreenSize().cy);
     if (place.stop) return note;
     if (place.moved)
         ::SetWindowPos(note->m_hWnd, nullptr, place.window.left, place.window.top, size ? size->cx : 0,

@@ -48,6 +48,10 @@ public:
     CNoteDialog* AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size = nullptr,
                                       bool fromOutside = false);
     void LoadNotes(int count);
+    // The primary screen's size; asked of the system once for all the notes
+    // of the start, as every asking is a round of the window system's own.
+    SIZE ScreenSize() const;
+    SIZE m_screenDuringLoad{};
     // The "New note" command.
     CNoteDialog* NewNote();
 

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <mmsystem.h>
 
+#include "base/ProgramFlags.h"
 #include "win/Program.h"
 #include "base/OsLabel.h"
 #include "base/Seams.h"
@@ -425,13 +426,22 @@ void CNoteDialog::SetBorder(bool on) {
 void CNoteDialog::ApplyLayout() {
     if (!m_body.m_hWnd || m_rolledUp || m_layoutDeferred) return;
     const RECT wr = GetWindowRect();
-    const int width = wr.right - wr.left, height = wr.bottom - wr.top;
+    LayOut(wr.right - wr.left, wr.bottom - wr.top);
+}
+
+void CNoteDialog::LayOut(int width, int height) {
     // Creation, settings and show-all each ask for a layout of a note that
     // already has it; on a shown note every pass repaints the whole window.
-    if (width == m_laidOutWidth && height == m_laidOutHeight && m_border == m_laidOutBorder) return;
+    // The body's scroll bar follows its setting when the body is placed, so a
+    // changed setting places it again.
+    const bool scrollBar = g_showScrollBar;
+    if (width == m_laidOutWidth && height == m_laidOutHeight && m_border == m_laidOutBorder &&
+        scrollBar == m_laidOutScrollBar)
+        return;
     m_laidOutWidth = width;
     m_laidOutHeight = height;
     m_laidOutBorder = m_border;
+    m_laidOutScrollBar = scrollBar;
     const NoteLayout l = ComputeNoteLayout(width, height, m_border);
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
@@ -448,6 +458,11 @@ void CNoteDialog::ApplyLayout() {
 void CNoteDialog::ForceLayout() {
     m_layoutDeferred = false;
     ApplyLayout();
+}
+
+void CNoteDialog::ForceLayoutFor(SIZE frame) {
+    m_layoutDeferred = false;
+    if (m_body.m_hWnd && !m_rolledUp) LayOut(frame.cx, frame.cy);
 }
 
 void CNoteDialog::RollUp() {
@@ -504,10 +519,9 @@ void CNoteDialog::ToggleRoll() {
 
 void CNoteDialog::RefreshFromSettings() {
     SetAlpha(0);
-    ::ShowWindow(Control(IDC_CLOSE), CSettingsStore().IsOn(Switch::ShowCloseButton) ? SW_SHOW : SW_HIDE);
-    // The body's scroll bar follows its setting when the body is placed, so
-    // it is placed again even though the note kept its size and frame.
-    m_laidOutWidth = -1;
+    HWND close = Control(IDC_CLOSE);
+    const bool showClose = CSettingsStore().IsOn(Switch::ShowCloseButton);
+    if ((::IsWindowVisible(close) != FALSE) != showClose) ::ShowWindow(close, showClose ? SW_SHOW : SW_HIDE);
     ForceLayout();
     UpdateExpireTip();
     UpdateAlarmTip();

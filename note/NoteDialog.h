@@ -125,6 +125,9 @@ public:
     void RefreshFromSettings();
     // Runs the layout even when the size did not change.
     void ForceLayout();
+    // Lays the note out for a frame of this size, which the window is about
+    // to be given.
+    void ForceLayoutFor(SIZE frame);
     void ApplyLayout();
 
     // Title state, also taken from records and themes.
@@ -192,6 +195,8 @@ private:
     // The size and frame the controls were last placed for.
     int m_laidOutWidth = -1, m_laidOutHeight = -1;
     bool m_laidOutBorder = false;
+    bool m_laidOutScrollBar = true;
+    void LayOut(int width, int height);
     bool m_fromRecord = false;
     bool m_startTransparent = false;
     // A note from a record is moved, sized and framed by its creator step

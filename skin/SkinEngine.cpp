@@ -13,6 +13,7 @@ namespace {
 
 constexpr UINT_PTR kControlSubclass = 0x536B696E;  // "Skin"
 constexpr UINT_PTR kDialogSubclass = 0x536B4467;
+constexpr UINT_PTR kAwaitSubclass = 0x536B4177;
 constexpr UINT kHoverPeriod = 100;
 
 std::string ClassName(HWND hwnd) {
@@ -178,7 +179,7 @@ void CSkinEngine::Install(DWORD thread, int mode) {
     m_mode = mode;
     s_current = this;
     if (m_hooks.count(thread)) return;
-    if (HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, HookProc, nullptr, thread)) m_hooks[thread] = hook;
+    if (HHOOK hook = ::SetWindowsHookExA(WH_CBT, HookProc, nullptr, thread)) m_hooks[thread] = hook;
 }
 
 void CSkinEngine::Uninstall(DWORD thread) {
@@ -209,22 +210,39 @@ CSkinEngine::Pause::~Pause() {
     if (m_engine && m_engine == s_current) m_engine->Install(kCallingThread, m_mode);
 }
 
+bool CSkinEngine::HookedHere() const { return m_hooks.count(::GetCurrentThreadId()) != 0; }
+
+// A creation hook rather than one on every sent message: the latter costs
+// every message of the thread three trips to the window system, skinned
+// window or not, and a desktop of notes sends thousands while it paints. A
+// new dialog is watched until it initialises and then left alone.
 LRESULT CALLBACK CSkinEngine::HookProc(int code, WPARAM wParam, LPARAM lParam) {
     CSkinEngine* engine = s_current;
     if (!engine) return 0;
     auto it = engine->m_hooks.find(::GetCurrentThreadId());
     if (it == engine->m_hooks.end()) return 0;
     const HHOOK hook = it->second;
-    if (code == HC_ACTION) {
-        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HCBT_CREATEWND) {
+        const HWND hwnd = reinterpret_cast<HWND>(wParam);
+        const CREATESTRUCTA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs;
         if (engine->m_mode == kDialogMode) {
-            if (call->message == WM_INITDIALOG) engine->InitDialog(call->hwnd);
-        } else if (call->message == WM_CREATE && (Style(call->hwnd) & WS_CHILD) &&
-                   !Is(ClassName(call->hwnd), "ScrollBar")) {
-            engine->SkinControl(call->hwnd);
+            if (Is(ClassName(hwnd), "#32770")) ::SetWindowSubclass(hwnd, AwaitInitProc, kAwaitSubclass, 0);
+        } else if ((create->style & WS_CHILD) && !Is(ClassName(hwnd), "ScrollBar")) {
+            engine->SkinControl(hwnd);
         }
     }
     return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+
+// Sees the dialog's initialisation before the dialog itself does, as its
+// controls are all there by then and none is drawn yet.
+LRESULT CALLBACK CSkinEngine::AwaitInitProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR) {
+    if (msg == WM_INITDIALOG || msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, AwaitInitProc, kAwaitSubclass);
+        if (msg == WM_INITDIALOG && s_current && s_current->HookedHere()) s_current->InitDialog(hwnd);
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 void CSkinEngine::InitDialog(HWND dialog) {

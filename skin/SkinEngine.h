@@ -1,5 +1,6 @@
 // The flat look of the standard controls. A window hook on the user-interface
-// thread sees every dialog as it initialises and subclasses its controls;
+// thread sees every dialog as it is made and, as it initialises, subclasses
+// its controls;
 // each subclass lets the control paint as usual and then draws a flat frame
 // (and flat scroll bars, check marks, drop-down buttons ...) over it. A
 // control looks "hot" while the mouse is over it or it has the focus.
@@ -92,9 +93,9 @@ public:
     void Uninstall(DWORD thread);
 
     // Takes the calling thread's hook off for as long as it lives, for work
-    // on windows the skin leaves alone: while the hook is on, every message
-    // the thread sends costs three trips to the window system, skinned
-    // window or not. No dialog may initialise meanwhile, or it stays plain.
+    // on windows the skin leaves alone: while the hook is on, every window
+    // the thread makes costs three trips to the window system, skinned or
+    // not. A dialog made meanwhile stays plain.
     class Pause {
     public:
         Pause();
@@ -124,6 +125,8 @@ public:
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK AwaitInitProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    bool HookedHere() const;
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD);
