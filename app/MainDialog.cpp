@@ -1,6 +1,7 @@
 #include "app/MainDialog.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <richedit.h>
 #include <mmsystem.h>
@@ -48,6 +49,13 @@ constexpr DWORD kEmailCheckExitWaitMs = 3000;
 constexpr char kUpgradeMarker[] = "0116";
 constexpr char kHomePageFile[] = "Pinwell Home Page.url";
 constexpr char kHomePageUrl[] = "https://pinwell.example.org/";
+
+// What a note from outside adds to the data file: a picture in its body is
+// dropped before the note is stored, so it does not count against the room.
+std::size_t StoredLength(const std::string& noteData) {
+    const std::string& body = ParseNoteData(noteData, 0, 0).record.editText;
+    return noteData.size() - std::min(body.size(), noteData.size()) + FilterOutsideRtf(body).size();
+}
 
 // An Internet shortcut is a small INI file; writing it directly gives the
 // same file as the shell's shortcut object without starting COM.
@@ -545,7 +553,13 @@ DWORD WINAPI CMainDialog::EmailCheckThread(LPVOID param) {
     if (loggedOn) {
         // A note e-mail is picked up at once, not at the next tick.
         const HWND owner = block->owner;
-        mail.CheckInbox([owner] { ::PostMessageA(owner, WM_HANDED_OVER, 0, 0); });
+        InboxCheckHooks hooks;
+        hooks.handedOver = [owner] { ::PostMessageA(owner, WM_HANDED_OVER, 0, 0); };
+        hooks.fits = [](const std::string& text) { return DataFileCanTakeOutsideNote(StoredLength(text)); };
+        hooks.refused = [owner] {
+            ::PostMessageA(owner, WM_NOTE_REFUSED, static_cast<WPARAM>(NoteRefusal::EmailDataFileFull), 0);
+        };
+        mail.CheckInbox(hooks);
         mail.Logoff();
     }
     ::EnableMenuItem(block->menu, ID_CHECK_EMAIL_NOTES, MF_BYCOMMAND | MF_ENABLED);
@@ -609,37 +623,39 @@ void CMainDialog::StartServerThread() {
     options.onRefused = [self](NoteRefusal why, net::Ipv4 peer) {
         ::PostMessageA(self, WM_NOTE_REFUSED, static_cast<WPARAM>(why), static_cast<LPARAM>(peer.networkOrder));
     };
-    // A picture in a body is dropped before the note is stored, so it must
-    // not count against the data file's room.
-    options.storedLength = [](const std::string& text) {
-        const std::string& body = ParseNoteData(text, 0, 0).record.editText;
-        return text.size() - std::min(body.size(), text.size()) + FilterOutsideRtf(body).size();
-    };
+    options.storedLength = StoredLength;
     m_server = std::make_unique<CNoteServer>(std::move(options));
     m_server->Start();
 }
 
 void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
-    const bool full = why == static_cast<WPARAM>(NoteRefusal::DataFileFull);
-    bool& told = full ? m_toldFull : m_toldTooMany;
-    if (told) return;
-    told = true;
+    if (why >= std::size(m_told) || m_told[why]) return;
+    m_told[why] = true;
     const std::string from = net::Ipv4ToText(net::Ipv4{static_cast<std::uint32_t>(peer)});
     NOTIFYICONDATAA balloon = m_tray;
     balloon.uFlags = NIF_INFO;
     balloon.dwInfoFlags = NIIF_WARNING;
     balloon.uTimeout = 15000;
     std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
-    if (full)
+    switch (static_cast<NoteRefusal>(why)) {
+    case NoteRefusal::DataFileFull:
         std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
                       "Note from %s is refused !\nMain ini file is almost full, delete some\n"
                       "of your old notes to receive notes again ...",
                       from.c_str());
-    else
+        break;
+    case NoteRefusal::TooManyNotes:
         std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
                       "Too many notes from %s !\nMore than 20 notes in one minute from\n"
                       "one computer are refused ...",
                       from.c_str());
+        break;
+    case NoteRefusal::EmailDataFileFull:
+        std::snprintf(balloon.szInfo, sizeof balloon.szInfo, "%s",
+                      "Email note is left in your Inbox !\nMain ini file is almost full, delete some\n"
+                      "of your old notes and check for email notes again ...");
+        break;
+    }
     ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 

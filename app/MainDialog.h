@@ -24,8 +24,9 @@ constexpr UINT WM_TRAY_CALLBACK = WM_USER + 1;
 constexpr UINT WM_EMAIL_CHECK_ENDED = WM_APP + 20;
 // Posted by a worker thread that has just written a hand-over value.
 constexpr UINT WM_HANDED_OVER = WM_APP + 1;
-// Posted by the server thread for a note it refused: the NoteRefusal in
-// wParam, the sender's IPv4 address (network order) in lParam.
+// Posted by the server thread for a note it refused, and by the e-mail check
+// for a note e-mail it left in the Inbox: the NoteRefusal in wParam, the
+// sender's IPv4 address (network order) in lParam (0 for an e-mail).
 constexpr UINT WM_NOTE_REFUSED = WM_APP + 2;
 
 class CMainDialog : public CDialog {
@@ -106,7 +107,8 @@ private:
     void ShowSettings();
     void PlayArrivalSound();
     // Tells the user, once a session for each reason, in a balloon of the
-    // tray icon, that notes from another computer were refused.
+    // tray icon, that notes from another computer or note e-mails were
+    // refused (peer: the computer's address; none for an e-mail).
     void ShowRefusedNote(WPARAM why, LPARAM peer);
     // Stores the notes and NumberOfNotes in one write of the main data file.
     bool StoreNotesWithCount(const std::vector<CNoteDialog*>& notes);
@@ -145,6 +147,6 @@ private:
     HANDLE m_emailThread = nullptr;
     bool m_busy = false;
     bool m_receivingOff = false;  // after a flood, until the next start
-    bool m_toldFull = false;      // balloons already shown this session
-    bool m_toldTooMany = false;
+    // Balloons already shown this session, one for each NoteRefusal.
+    bool m_told[3] = {};
 };

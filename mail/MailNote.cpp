@@ -85,7 +85,8 @@ std::optional<std::string> NoteDataFromEmailBody(const char* body) {
 }
 
 EmailHandOver HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
-                                const std::atomic<bool>& abandon, const std::function<void()>& written) {
+                                const std::atomic<bool>& abandon, const std::function<void()>& written,
+                                const std::function<bool(const std::string&)>& fits) {
     const std::string& file = ResolveDataFile(dataFile);
     // Only this thread writes the value and the user thread only empties it:
     // once seen empty it stays empty until the write below.
@@ -94,6 +95,7 @@ EmailHandOver HandOverEmailNote(const std::string& dataFile, const std::string& 
         std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
     if (abandon) return EmailHandOver::Abandoned;
+    if (fits && !fits(noteData)) return EmailHandOver::Refused;
     if (!ini::Write(file, kEmailNoteSection, kEmailNoteKey, noteData)) {
         ShowNotice("Error writing to ini file.");
         return EmailHandOver::Failed;

@@ -47,10 +47,13 @@ std::optional<std::string> NoteDataFromEmailBody(const char* body);
 // EMAIL_NOTE_RECEIVED/EmailNoteData: it waits, polling, until the value is
 // empty (a note left there at the last exit is taken first), writes it and
 // calls written (which wakes the user thread). Gives up waiting when abandon
-// is set (the program is ending) and writes nothing then.
-enum class EmailHandOver { Written, Abandoned, Failed };
+// is set (the program is ending) and writes nothing then. fits, when given,
+// is asked once the value is empty (a waiting note would count twice)
+// whether the data file can take the note; Refused when it cannot.
+enum class EmailHandOver { Written, Abandoned, Failed, Refused };
 EmailHandOver HandOverEmailNote(const std::string& dataFile, const std::string& noteData, int pollMs,
-                                const std::atomic<bool>& abandon, const std::function<void()>& written = {});
+                                const std::atomic<bool>& abandon, const std::function<void()>& written = {},
+                                const std::function<bool(const std::string&)>& fits = {});
 
 // The error line of an e-mail recipient that was never handed to the mail
 // system; mailSystemMissing when the program has no mail system to use.

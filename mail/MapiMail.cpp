@@ -167,7 +167,7 @@ bool CMapiMail::FindNext() {
     return result == SUCCESS_SUCCESS;
 }
 
-bool CMapiMail::ProcessMessage(const std::function<void()>& wake) {
+bool CMapiMail::ProcessMessage(const InboxCheckHooks& hooks) {
     // The subject decides, and the envelope has it: the bodies and
     // attachments of the user's other mail are never downloaded. A message
     // the mail system cannot read is somebody else's problem, not a reason
@@ -191,8 +191,17 @@ bool CMapiMail::ProcessMessage(const std::function<void()>& wake) {
     m_freeBuffer(message);
     if (data && !data->empty()) {
         // The mail goes only once its note is in the data file; at exit or
-        // on a write failure it stays in the Inbox for the next check.
-        if (HandOverEmailNote({}, *data, kHandOverPollMs, m_abandon, wake) != EmailHandOver::Written) return false;
+        // on a write failure it stays in the Inbox for the next check. A
+        // note the file cannot take would make the user delete notes of
+        // their own: it waits in the Inbox until there is room, and the
+        // messages behind it are still looked at.
+        switch (HandOverEmailNote({}, *data, kHandOverPollMs, m_abandon, hooks.handedOver, hooks.fits)) {
+        case EmailHandOver::Written: break;
+        case EmailHandOver::Refused:
+            if (hooks.refused) hooks.refused();
+            return true;
+        default: return false;
+        }
     }
     // The id may mean nothing once its message is gone: the one after it is
     // looked up first.
@@ -211,12 +220,12 @@ bool CMapiMail::ProcessMessage(const std::function<void()>& wake) {
     return true;
 }
 
-void CMapiMail::CheckInbox(const std::function<void()>& wake) {
+void CMapiMail::CheckInbox(const InboxCheckHooks& hooks) {
     m_firstSearch = true;
     m_nextKnown = false;
     // At exit the scan stops before the next message.
     while (!m_abandon && FindNext())
-        if (!ProcessMessage(wake)) break;
+        if (!ProcessMessage(hooks)) break;
     if (m_noneFound && !m_abandon)
         ShowNotice("Checking for email notes finished. No email notes found in your Inbox !  ", NoticeIcon::Information);
 }

@@ -1,6 +1,7 @@
 // Simple MAPI, loaded from MAPI32.DLL at run time: one outgoing message at a
 // time, and the Inbox scan of the e-mail check, which hands every note
-// e-mail's data to the user thread and deletes the message.
+// e-mail's data to the user thread and deletes the message (one whose note
+// the data file has no room for stays).
 //
 // Sending runs on the user thread, the scan on the e-mail check thread; the
 // two never overlap because sending is refused while a check runs, and a
@@ -33,6 +34,17 @@ struct MailSendResult {
     std::string words;
 };
 
+// What the Inbox scan asks of the program that runs it.
+struct InboxCheckHooks {
+    // A note's data is waiting in the data file: the user thread can take it.
+    std::function<void()> handedOver;
+    // Whether the data file can take this note data as a note. A note e-mail
+    // it cannot take stays in the Inbox, untouched, for a later check.
+    std::function<bool(const std::string& noteData)> fits;
+    // A note e-mail stayed in the Inbox because the data file is too full.
+    std::function<void()> refused;
+};
+
 class CMapiMail {
 public:
     CMapiMail() = default;
@@ -61,13 +73,14 @@ public:
     // deleted note e-mail).
     bool FindNext();
     // The message FindNext found: its envelope is read, and the whole of it
-    // only when it is a note e-mail, whose note data is handed over (wake is
-    // called then) before it is deleted. False when the scan must stop: the
-    // program is ending, or the hand-over value cannot be written.
-    bool ProcessMessage(const std::function<void()>& wake);
+    // only when it is a note e-mail, whose note data is handed over before
+    // it is deleted; one the data file cannot take is left where it is. False
+    // when the scan must stop: the program is ending, or the hand-over value
+    // cannot be written.
+    bool ProcessMessage(const InboxCheckHooks& hooks);
     // Every Inbox message in turn; "No email notes found" when none was one.
     // A message that cannot be read is passed over.
-    void CheckInbox(const std::function<void()>& wake = {});
+    void CheckInbox(const InboxCheckHooks& hooks = {});
 
     // A note e-mail is being sent: no check may start meanwhile (the mail
     // system's logon window keeps messages, and so the tick, running).

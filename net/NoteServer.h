@@ -80,6 +80,8 @@ private:
 enum class NoteRefusal {
     DataFileFull,  // storing it would take the data file past its size limit
     TooManyNotes,  // its address put too many notes on the desktop this minute
+    // A note e-mail the data file cannot take; it stays in the Inbox.
+    EmailDataFileFull,
 };
 
 constexpr char kNoteReceivedSection[] = "NOTE_RECEIVED";

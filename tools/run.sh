@@ -24,6 +24,10 @@ mail_client=$(wine reg query 'HKLM\Software\Clients\Mail' /ve 2>/dev/null | tr -
     sed -n 's/^.*REG_SZ[[:space:]]*//p')
 if [ -z "$mail_client" ] || [ "$mail_client" = "Native Mail Client" ]; then
     wine regsvr32 /s /i:default PinwellMail.dll || echo "Could not make PinwellMail.dll the mail client of $prefix."
+elif [ "$mail_client" = "Pinwell Mail" ]; then
+    # Registered from another folder (a moved or second checkout): point
+    # the mail client at this build.
+    wine regsvr32 /s PinwellMail.dll || echo "Could not register PinwellMail.dll in $prefix."
 fi
 if [ -z "${DISPLAY:-}" ]; then
     echo "No X display: starting Pinwell on a virtual display (Xvfb, 1280x1024)."

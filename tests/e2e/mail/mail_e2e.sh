@@ -11,7 +11,7 @@
 # A with the account alice@pinwell.test, B with bob@pinwell.test.
 set -uo pipefail
 
-CASES="no_mail_system two_instances full_inbox"
+CASES="no_mail_system two_instances full_inbox file_full"
 
 case_name=${1:-}
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../net/lib.sh"
@@ -361,6 +361,24 @@ case_full_inbox() {
     box=$(ndrv wait-box Pinwell 0 2>/dev/null)
     # The check at the start may find nothing left: that box is expected.
     [ -z "$box" ] || [[ "$box" == *"No email notes found in your Inbox"* ]] || fail "a message box came up: $box"
+}
+
+# A note e-mail the data file has no room for stays in the Inbox, told by a balloon, not by the
+# list that makes the user delete notes; the small note e-mail behind it still comes up.
+case_file_full() {
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/pinwell-$E2E_TMP_TAG.XXXXXX")
+    start_mail_servers
+    mail_prefix "$tmp/b" bob@pinwell.test bobpw
+    prefix_b=$WINEPREFIX ini_b=$ini
+    { settings_section "$(free_port)"; printf 'NumberOfNotes=0\n[OLD]\nData=%s\n' "$(printf %50000s | tr ' ' o)"; } | write_ini
+    note_mail Big "$(printf %20000s | tr ' ' b)" && note_mail Small fits && wait_inbox 2 "$WAIT_MS" || die "could not mail bob"
+    start_pinwell
+    start_watch rx 1 60000
+    check_email
+    wait_new rx 1 "$WAIT_MS" && expect_body "$new_hwnd" fits || fail "the note e-mail behind the refused one did not come up"
+    wait_inbox 1 "$WAIT_MS" || fail "$(inbox_count) messages left, expected the refused one"
+    expect_told_not_list mail_refused_balloon
+    [ -z "$(ndrv wait-box Pinwell 0 2>/dev/null)" ] || fail "a message box came up after the check"
 }
 
 # Without a mail system an address in a group is never reached: the sender

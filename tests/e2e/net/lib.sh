@@ -37,6 +37,14 @@ stored_note() {
         EditText="{\\rtf1\\ansi{\\fonttbl{\\f0 Verdana;}}\\pard\\f0\\fs16 $5\\par|}"
 }
 
+# expect_told_not_list [SHOT]: no list opened; a tray balloon (shown 2 s late) told of a refused note.
+expect_told_not_list() {
+    sleep 3
+    drv windows | grep -q '^[0-9]* [0-9]* 1 .* Delete note(s)$' && fail "the \"Delete note(s)\" list opened"
+    [ -z "${1:-}" ] || drv windows | grep -q '^[0-9]* [0-9]* 1 tooltips_class32 ' || fail "no balloon tells of the refused note"
+    mkdir -p "$shots" && import -window root "$shots/${1:-concurrent_refused}.png" 2>/dev/null
+}
+
 # ini_get SECTION KEY: the value in the data file as it stands, names
 # without case.
 ini_get() { ini_lookup 0 "$ini" "$1" "$2"; }

@@ -179,14 +179,6 @@ stored_titles() {
          id != "" && tolower($0) ~ /^titletext=/ { t = substr($0, 11); split(t, w, " "); print id, w[1] }' "$ini"
 }
 
-# expect_told_not_list [SHOT]: no list opened; a tray balloon (shown 2 s late) told of a refused note.
-expect_told_not_list() {
-    sleep 3
-    drv windows | grep -q '^[0-9]* [0-9]* 1 .* Delete note(s)$' && fail "the \"Delete note(s)\" list opened"
-    [ -z "${1:-}" ] || drv windows | grep -q '^[0-9]* [0-9]* 1 tooltips_class32 ' || fail "no balloon tells of the refused note"
-    mkdir -p "$shots" && import -window root "$shots/${1:-concurrent_refused}.png" 2>/dev/null
-}
-
 # Ten senders at once: every note acknowledged, on the desktop exactly once
 # and stored exactly once, none lost to another arriving at the same moment.
 # Each note's identity names it, and a named sender's identity starts the
