@@ -14,6 +14,7 @@
 
 #include "win/Program.h"
 #include "base/OsLabel.h"
+#include "base/ProgramFlags.h"
 #include "base/Seams.h"
 #include "dialogs/InputTextDialog.h"
 #include "base/Clock.h"
@@ -434,6 +435,9 @@ void CNoteDialog::ApplyLayout() {
     m_laidOutBorder = m_border;
     const NoteLayout l = ComputeNoteLayout(width, height, m_border);
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
+    // Told to the control itself: a bar only taken off the window comes back
+    // at the control's next layout of a body that does not fit.
+    ::SendMessageA(m_body.m_hWnd, EM_SHOWSCROLLBAR, SB_VERT, g_showScrollBar ? TRUE : FALSE);
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
     ::MoveWindow(Control(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);
