@@ -603,27 +603,33 @@ void CMainDialog::StartServerThread() {
 }
 
 void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
-    const bool full = why == static_cast<WPARAM>(NoteRefusal::DataFileFull);
-    bool& told = full ? m_toldFull : m_toldTooMany;
-    if (told) return;
-    told = true;
-    const std::string from = net::Ipv4ToText(net::Ipv4{static_cast<std::uint32_t>(peer)});
-    NOTIFYICONDATAA balloon = m_tray;
-    balloon.uFlags = NIF_INFO;
-    balloon.dwInfoFlags = NIIF_WARNING;
-    balloon.uTimeout = 15000;
-    std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
-    if (full)
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Note from %s is refused !\nMain ini file is almost full, delete some\n"
-                      "of your old notes to receive notes again ...",
-                      from.c_str());
-    else
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Too many notes from %s !\nMore than 20 notes in one minute from\n"
-                      "one computer are refused ...",
-                      from.c_str());
-    ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
+    // Each reason is told once a session; a note no file could keep must not
+    // send the user off to delete notes for nothing.
+    const struct {
+        NoteRefusal why;
+        bool CMainDialog::*told;
+        const char* text;
+    } kReasons[] = {
+        {NoteRefusal::DataFileFull, &CMainDialog::m_toldFull,
+         "Note from %s is refused !\nMain ini file is almost full, delete some\n"
+         "of your old notes to receive notes again ..."},
+        {NoteRefusal::TooManyNotes, &CMainDialog::m_toldTooMany,
+         "Too many notes from %s !\nMore than 20 notes in one minute from\none computer are refused ..."},
+        {NoteRefusal::TooLarge, &CMainDialog::m_toldTooLarge,
+         "Note from %s is refused !\nIt is too large to keep,\nyour own notes are not touched ..."},
+    };
+    for (const auto& reason : kReasons) {
+        if (why != static_cast<WPARAM>(reason.why) || this->*reason.told) continue;
+        this->*reason.told = true;
+        const std::string from = net::Ipv4ToText(net::Ipv4{static_cast<std::uint32_t>(peer)});
+        NOTIFYICONDATAA balloon = m_tray;
+        balloon.uFlags = NIF_INFO;
+        balloon.dwInfoFlags = NIIF_WARNING;
+        balloon.uTimeout = 15000;
+        std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
+        std::snprintf(balloon.szInfo, sizeof balloon.szInfo, reason.text, from.c_str());
+        ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
+    }
 }
 
 void CMainDialog::StopServerThread() {

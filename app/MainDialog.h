@@ -143,4 +143,5 @@ private:
     bool m_receivingOff = false;  // after a flood, until the next start
     bool m_toldFull = false;      // balloons already shown this session
     bool m_toldTooMany = false;
+    bool m_toldTooLarge = false;
 };

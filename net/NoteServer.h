@@ -80,6 +80,7 @@ private:
 enum class NoteRefusal {
     DataFileFull,  // storing it would take the data file past its size limit
     TooManyNotes,  // its address put too many notes on the desktop this minute
+    TooLarge,      // no data file could keep it, however many notes were deleted
 };
 
 constexpr char kNoteReceivedSection[] = "NOTE_RECEIVED";
