@@ -436,8 +436,13 @@ void CNoteDialog::ApplyLayout() {
     const NoteLayout l = ComputeNoteLayout(width, height, m_border);
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
     // Told to the control itself: a bar only taken off the window comes back
-    // at the control's next layout of a body that does not fit.
-    ::SendMessageA(m_body.m_hWnd, EM_SHOWSCROLLBAR, SB_VERT, g_showScrollBar ? TRUE : FALSE);
+    // at the control's next layout of a body that does not fit. Only on a
+    // change: Wine's control, once told to show it, lays a long paragraph out
+    // many times over.
+    if (g_showScrollBar != m_scrollBarShown) {
+        m_scrollBarShown = g_showScrollBar;
+        ::SendMessageA(m_body.m_hWnd, EM_SHOWSCROLLBAR, SB_VERT, m_scrollBarShown ? TRUE : FALSE);
+    }
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
     ::MoveWindow(Control(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);
