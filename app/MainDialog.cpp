@@ -655,6 +655,13 @@ void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
                       "Email note is left in your Inbox !\nMain ini file is almost full, delete some\n"
                       "of your old notes and check for email notes again ...");
         break;
+    case NoteRefusal::TooLarge:
+        // Deleting notes would not make room: the user is not sent to.
+        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
+                      "Note from %s is refused !\nIt is too large to keep,\n"
+                      "your own notes are not touched ...",
+                      from.c_str());
+        break;
     }
     ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }

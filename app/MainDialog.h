@@ -148,5 +148,5 @@ private:
     bool m_busy = false;
     bool m_receivingOff = false;  // after a flood, until the next start
     // Balloons already shown this session, one for each NoteRefusal.
-    bool m_told[3] = {};
+    bool m_told[4] = {};
 };

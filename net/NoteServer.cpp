@@ -383,7 +383,7 @@ void CNoteServer::ServeWholeNotes(Connections& connections) {
     // make the user delete notes of their own.
     const std::size_t stored = options_.storedLength ? options_.storedLength(c.text) : c.text.size();
     if (options_.dataFileLimit && !DataFileCanTakeOutsideNote(stored, options_.dataFile))
-        return refuse(NoteRefusal::DataFileFull);
+        return refuse(OutsideNoteCanEverFit(stored) ? NoteRefusal::DataFileFull : NoteRefusal::TooLarge);
     if (!handOver_->HandOver(c.text)) {
         connections.erase(next);
         return;

@@ -82,6 +82,7 @@ enum class NoteRefusal {
     TooManyNotes,  // its address put too many notes on the desktop this minute
     // A note e-mail the data file cannot take; it stays in the Inbox.
     EmailDataFileFull,
+    TooLarge,      // no data file could keep it, however many notes were deleted
 };
 
 constexpr char kNoteReceivedSection[] = "NOTE_RECEIVED";

@@ -15,6 +15,7 @@
 #include "base/ProgramFlags.h"
 #include "win/Program.h"
 #include "base/OsLabel.h"
+#include "base/ProgramFlags.h"
 #include "base/Seams.h"
 #include "dialogs/InputTextDialog.h"
 #include "base/Clock.h"
@@ -436,14 +437,21 @@ void CNoteDialog::LayOut(int width, int height) {
     // changed setting places it again.
     const bool scrollBar = g_showScrollBar;
     if (width == m_laidOutWidth && height == m_laidOutHeight && m_border == m_laidOutBorder &&
-        scrollBar == m_laidOutScrollBar)
+        scrollBar == m_scrollBarShown)
         return;
     m_laidOutWidth = width;
     m_laidOutHeight = height;
     m_laidOutBorder = m_border;
-    m_laidOutScrollBar = scrollBar;
     const NoteLayout l = ComputeNoteLayout(width, height, m_border);
     ::MoveWindow(m_body.m_hWnd, l.body.left, l.body.top, l.body.Width(), l.body.Height(), TRUE);
+    // Told to the control itself: a bar only taken off the window comes back
+    // at the control's next layout of a body that does not fit. Only on a
+    // change: Wine's control, once told to show it, lays a long paragraph out
+    // many times over.
+    if (scrollBar != m_scrollBarShown) {
+        m_scrollBarShown = scrollBar;
+        ::SendMessageA(m_body.m_hWnd, EM_SHOWSCROLLBAR, SB_VERT, m_scrollBarShown ? TRUE : FALSE);
+    }
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
     ::MoveWindow(Control(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);

@@ -195,8 +195,8 @@ private:
     // The size and frame the controls were last placed for.
     int m_laidOutWidth = -1, m_laidOutHeight = -1;
     bool m_laidOutBorder = false;
-    bool m_laidOutScrollBar = true;
     void LayOut(int width, int height);
+    bool m_scrollBarShown = true;  // the body's template has the bar
     bool m_fromRecord = false;
     bool m_startTransparent = false;
     // A note from a record is moved, sized and framed by its creator step

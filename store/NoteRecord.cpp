@@ -227,10 +227,13 @@ bool MainDataFileFull() {
     return !ec && size >= kSizeLimitBytes;
 }
 
+constexpr std::uintmax_t kOutsideNoteRoom = kSizeLimitBytes - kRecordOverheadBytes;
+
+bool OutsideNoteCanEverFit(std::size_t noteBytes) { return noteBytes < kOutsideNoteRoom; }
+
 bool DataFileCanTakeOutsideNote(std::size_t noteBytes, const std::string& file) {
     std::error_code ec;
     auto size = std::filesystem::file_size(file.empty() ? MainDataFilePath() : file, ec);
     if (ec) size = 0;  // not there yet: it will hold this note alone
-    const std::uintmax_t room = kSizeLimitBytes - kRecordOverheadBytes;
-    return noteBytes < room && size < room - noteBytes;
+    return OutsideNoteCanEverFit(noteBytes) && size < kOutsideNoteRoom - noteBytes;
 }

@@ -101,3 +101,6 @@ bool MainDataFileFull();
 // bring on the list that makes the user delete notes. Empty file = the main
 // data file.
 bool DataFileCanTakeOutsideNote(std::size_t noteBytes, const std::string& file = {});
+// Whether such a note would fit a data file that held nothing else: one
+// that does not is refused however many notes the user deletes.
+bool OutsideNoteCanEverFit(std::size_t noteBytes);

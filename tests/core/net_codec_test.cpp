@@ -1,11 +1,13 @@
 // Note data: building, the receiving rules, and the address tests.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
 #include "net/NetUtil.h"
 #include "net/NoteData.h"
 #include "net/NoteSender.h"
+#include "note/NoteGeometry.h"
 #include "note/RtfFilter.h"
 
 namespace {
@@ -218,4 +220,21 @@ TEST(OutsideRtf, FieldsKeepTheirTextAndBinaryDataIsSkippedByItsLength) {
               "{\\rtf1 {{}{see\\}x}}{\\b y}}");
     EXPECT_EQ(FilterOutsideRtf("{\\rtf1 a{\\bin4 }}{{b}c\\pi\\bin1 {ct}"), "{\\rtf1 a{b}c\\pi ct}");
     EXPECT_EQ(FilterOutsideRtf("{\\rtf1 \\'e9\\'{x}y} tail"), "{\\rtf1 \\'e9{x}y}");
+}
+
+// A note from outside made fit to show and to keep: sizes and font sizes the
+// platform draws, identity and title no longer than the data file keeps.
+TEST(OutsideRtf, SizesFontSizesIdentityAndTitleFromOutsideAreClamped) {
+    NoteRecord r = DistinctNote();  // as an import reads it
+    std::tie(r.editFontSize, r.titleFontSize, r.width, r.height) = std::make_tuple(-5, 100000, 40000, 0);
+    r.titleText.assign(5000, 'T');
+    MakeOutsideNoteSafe(r, 1280, 1024);
+    EXPECT_EQ(std::make_tuple(r.editFontSize, r.titleFontSize, r.width, r.height),
+              std::make_tuple(kMinFontPoints, kMaxFontPoints, 1280, kMinNoteHeight));
+    EXPECT_EQ(r.titleText, std::string(kStoredTitleLimit, 'T'));
+    // A named sender's identity becomes the title, with the time behind it.
+    ReceivedNote got = ParseNoteData(BuildNoteData(std::string(5000, 'N'), DistinctNote()), 9, 5);
+    MakeOutsideNoteSafe(got.record, 1280, 1024);
+    EXPECT_EQ(got.identity, std::string(kStoredTitleLimit, 'N'));
+    EXPECT_EQ(got.record.titleText, got.identity);
 }

@@ -93,7 +93,8 @@ protected:
     int StartServer() {
         options_.onRefused = [this](NoteRefusal why, net::Ipv4 peer) {
             std::lock_guard<std::mutex> lock(takenMutex_);
-            refused_.push_back((why == NoteRefusal::DataFileFull ? "full " : "too many ") + net::Ipv4ToText(peer));
+            static const char* const kWhy[] = {"full ", "too many ", "too large "};
+            refused_.push_back(kWhy[static_cast<int>(why)] + net::Ipv4ToText(peer));
         };
         server_ = std::make_unique<CNoteServer>(options_);
         server_->Start();
@@ -235,7 +236,7 @@ TEST_F(NetServer, AnEmptyConnectionIsAcknowledgedAndCreatesNothing) {
 }
 
 // Refused unacknowledged, and the user told: what the data file cannot take
-// and more notes a minute than one address may send. The rest arrive whole.
+// (told apart from what no data file could), and more notes a minute than one address may send. The rest arrive whole.
 TEST_F(NetServer, NotesTheDataFileCannotTakeOrTooManyFromOneAddressAreRefused) {
     options_.maxNotesPerAddressPerMinute = 3;
     const int port = StartServer();
@@ -251,7 +252,7 @@ TEST_F(NetServer, NotesTheDataFileCannotTakeOrTooManyFromOneAddressAreRefused) {
     EXPECT_EQ(replies, (std::vector<std::string>{kAck, kAck, "", ""}));
     ini::Write(Ini(), "NOTE_ID_1", "EditText", std::string(60500, 'u'));  // the user's own
     EXPECT_EQ(SendRaw(port, {Note("small")}, 0ms, "127.0.0.3"), "");
-    EXPECT_EQ(refused_, (std::vector<std::string>{"full 127.0.0.1", "too many 127.0.0.1", "too many 127.0.0.1",
+    EXPECT_EQ(refused_, (std::vector<std::string>{"too large 127.0.0.1", "too many 127.0.0.1", "too many 127.0.0.1",
                                                   "full 127.0.0.3"}));
     EXPECT_EQ(Taken().size(), 3u);
 }

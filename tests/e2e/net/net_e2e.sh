@@ -315,6 +315,13 @@ case_hostile_notes() {
             ;;
         esac
     done
+    # A 1 MB paragraph no data file can take: refused before acknowledgement, the user told.
+    printf '{\\rtf1 %s}' "$(yes 'one long paragraph' | head -c 1000000 | tr '\n' ' ')" >"$f"
+    send_note --from ANONYMOUS --title paragraph --rtf "$f" --port "$port" 127.0.0.1
+    [[ "$send_out" == *" reply"* ]] || fail "the 1 MB paragraph was not refused: ${send_out:0:200}"
+    drv ping "$WAIT_MS" || fail "after the 1 MB paragraph the program stopped answering"
+    expect_told_not_list paragraph_refused
+    [ "$(new_count bad)" = ${#bodies[@]} ] || fail "the 1 MB paragraph made a note"
 }
 
 # Three blank notes back to back: one warning, receiving off from the first,

@@ -23,6 +23,7 @@ IDCANCEL=2
 IDC_TAB=1033
 IDC_GEN_DATE_FORMAT=1034
 IDC_GEN_DATE_PREVIEW=1058
+IDC_GEN_SCROLL_NO=1041
 IDC_DEF_WIDTH=1041
 IDC_DEF_HEIGHT=1040
 IDC_NET_PORT=1053
@@ -103,7 +104,7 @@ case_settings_dialog() {
     new_prefix
     {
         settings 1 DefaultDateFormat=DD.MM.YYYY
-        note_record 1 TitleText=Kept Left=40 Top=40
+        note_record 1 TitleText=Kept Left=40 Top=40 "EditText={\\rtf1 $(printf 'line %s\\par ' {1..30})}"
     } | write_ini
     start_pinwell
     drv wait-notes 1 "$WAIT_MS" >/dev/null || die "the stored note did not show"
@@ -131,6 +132,7 @@ case_settings_dialog() {
     # Changes on all three pages; the port is refused first, which brings the
     # network page to the front, and the two pages before it are stored.
     tdrv combo-select "$page0" "$IDC_GEN_DATE_FORMAT" 3 || fail "could not choose MM/DD/YYYY"
+    tdrv click-button "$page0" "$IDC_GEN_SCROLL_NO" || fail "could not choose no scroll bar"
     [ "$(drv child-text "$page0" "$IDC_GEN_DATE_PREVIEW")" = "$(date +%m/%d/%Y)" ] ||
         fail "the date preview did not follow the new format"
     tdrv set-text "$page1" "$IDC_DEF_WIDTH" 300 || fail "could not type the width"
@@ -155,7 +157,9 @@ case_settings_dialog() {
     drv ping "$WAIT_MS" || die "the main dialog stopped answering"
     expect_key PINWELL CommunicationPort 3000
     expect_key PINWELL DefaultHeight 200
-    expect_key PINWELL ShowScrollBar Yes
+    expect_key PINWELL ShowScrollBar No
+    # The open note, longer than it shows, loses its scroll bar at once.
+    expect_painted settings_no_scroll_bar 232 150 "$(rgb 16763799)"
     expect_key PINWELL SentFrom ""
 
     # "Settings" works again and shows what was saved; Cancel keeps it.
