@@ -20,6 +20,21 @@ bool DropsGroup(std::string_view word) {
 // Words that go alone: a field keeps the text it shows as ordinary text.
 bool DropsWord(std::string_view word) { return word == "field" || word == "fldrslt"; }
 
+// Groups that hold no text of the body: tables, document information, list
+// numbering and the like. Every "\*" group is one too.
+bool IsDestination(std::string_view word) {
+    static constexpr std::string_view kWords[] = {
+        "fonttbl", "colortbl", "stylesheet", "info", "listtable", "listoverridetable", "revtbl", "rsidtbl",
+        "filetbl", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
+        "footnote", "pntext", "pntxta", "pntxtb", "listtext", "xe", "tc", "annotation", "shp", "shpinst",
+        "nonshppict", "author", "operator", "title", "subject", "keywords", "comment", "doccomm"};
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+bool EndsParagraph(std::string_view word) {
+    return word == "par" || word == "sect" || word == "page" || word == "row" || word == "cell";
+}
+
 struct Token {
     std::size_t length = 0;   // bytes of the input, delimiter included
     std::string_view word;    // a control word's letters, empty otherwise
@@ -85,6 +100,13 @@ std::string FilterOutsideRtf(std::string_view in, std::size_t limit) {
     auto shown = [&] { return std::min(dropUntil ? dropUntil : depth, kMaxRtfGroupDepth); };
     // Whether `bytes` more still leave room to close every open group.
     auto fits = [&](std::size_t bytes) { return out.size() + bytes + shown() <= limit; };
+    // The control lays a paragraph out again for every line it wraps, so one
+    // of tens of thousands of characters freezes the program for minutes: a
+    // long paragraph is broken at a blank past kSoftParagraph characters, or
+    // anywhere past kHardParagraph.
+    int destinationFrom = 0;     // > 0: inside a group of no body text, opened at this depth
+    bool groupOpened = false;    // the last token opened a group
+    std::size_t paragraph = 0;   // body characters since the last paragraph ended
     bool gap = false;       // something was left out since the last token that went out
     bool openWord = false;  // that token is a control word its delimiter did not end
     // Puts a token out after the "\*" held for it. A blank goes first where a
@@ -115,7 +137,10 @@ std::string FilterOutsideRtf(std::string_view in, std::size_t limit) {
             continue;
         }
         const char c = text[0];
+        const bool opensGroup = groupOpened;
+        groupOpened = false;
         if (!t.control && c == '{') {
+            groupOpened = true;
             ++depth;
             if (dropUntil) continue;
             if (depth > kMaxRtfGroupDepth) {  // flattened
@@ -128,6 +153,7 @@ std::string FilterOutsideRtf(std::string_view in, std::size_t limit) {
             continue;
         }
         if (!t.control && c == '}') {
+            if (destinationFrom && depth == destinationFrom) destinationFrom = 0;
             if (dropUntil && depth == dropUntil) dropUntil = 0;
             if (dropUntil) {
                 --depth;
@@ -144,6 +170,7 @@ std::string FilterOutsideRtf(std::string_view in, std::size_t limit) {
             continue;
         }
         if (dropUntil) continue;
+        if (opensGroup && !destinationFrom && (text == "\\*" || IsDestination(t.word))) destinationFrom = depth;
         if (t.control && text == "\\*") {
             if (starPending && !put({})) break;
             starPending = true;
@@ -156,6 +183,18 @@ std::string FilterOutsideRtf(std::string_view in, std::size_t limit) {
             starPending = false;
             gap = true;
             continue;
+        }
+        if (EndsParagraph(t.word)) {
+            paragraph = 0;
+        } else if (!destinationFrom && (!t.control || t.word.empty() || t.word == "u" || t.word == "tab") &&
+                   c != '\r' && c != '\n') {
+            ++paragraph;
+            if ((paragraph > kSoftParagraph && c == ' ') || paragraph > kHardParagraph) {
+                if (!put("\\par ")) break;
+                paragraph = 0;
+                if (c == ' ') continue;  // the break stands for the blank
+                paragraph = 1;
+            }
         }
         if (!put(text)) break;
         openWord = !t.word.empty() && text.back() != ' ';

@@ -17,10 +17,16 @@ constexpr int kMaxRtfGroupDepth = 20;
 // what does not fit is cut at a token and the open groups are closed.
 constexpr std::size_t kMaxOutsideRtfSize = 4u << 20;
 
+// A paragraph from outside longer than this many characters is broken at
+// its next blank, and one without blanks at the hard limit.
+constexpr std::size_t kSoftParagraph = 1000;
+constexpr std::size_t kHardParagraph = 1200;
+
 // The rich text without pictures, objects, field instructions and binary
 // data, a field keeping its shown result, groups no deeper than
 // kMaxRtfGroupDepth, balanced, ending where its outer group ends and no
-// longer than `limit`. Text that is not rich text is returned unchanged.
+// longer than `limit`, and no paragraph of the body longer than about
+// kSoftParagraph characters. Text that is not rich text is returned unchanged.
 // One pass, no recursion: the time is linear in the input whatever its shape.
 std::string FilterOutsideRtf(std::string_view rtf, std::size_t limit = kMaxOutsideRtfSize);
 

@@ -220,6 +220,15 @@ TEST(OutsideRtf, FieldsKeepTheirTextAndBinaryDataIsSkippedByItsLength) {
               "{\\rtf1 {{}{see\\}x}}{\\b y}}");
     EXPECT_EQ(FilterOutsideRtf("{\\rtf1 a{\\bin4 }}{{b}c\\pi\\bin1 {ct}"), "{\\rtf1 a{b}c\\pi ct}");
     EXPECT_EQ(FilterOutsideRtf("{\\rtf1 \\'e9\\'{x}y} tail"), "{\\rtf1 \\'e9{x}y}");
+    // A long paragraph is broken at a blank, a word without one at the hard
+    // limit; a font table's text is no paragraph.
+    std::string words;
+    while (words.size() < kSoftParagraph + 10) words += "word ";
+    const std::string unbroken(kHardParagraph + 5, 'x'), fonts(3000, 'F');
+    const std::size_t blank = words.find(' ', kSoftParagraph), hard = kHardParagraph - (words.size() - blank - 1);
+    EXPECT_EQ(FilterOutsideRtf("{\\rtf1{\\fonttbl " + fonts + "}" + words + unbroken + "}"),
+              "{\\rtf1{\\fonttbl " + fonts + "}" + words.substr(0, blank) + "\\par " + words.substr(blank + 1) +
+                  unbroken.substr(0, hard) + "\\par " + unbroken.substr(hard) + "}");
 }
 
 // A note from outside made fit to show and to keep: sizes and font sizes the

@@ -93,7 +93,7 @@ protected:
     int StartServer() {
         options_.onRefused = [this](NoteRefusal why, net::Ipv4 peer) {
             std::lock_guard<std::mutex> lock(takenMutex_);
-            static const char* const kWhy[] = {"full ", "too many ", "too large "};
+            static const char* const kWhy[] = {"full ", "too many ", "e-mail full ", "too large "};
             refused_.push_back(kWhy[static_cast<int>(why)] + net::Ipv4ToText(peer));
         };
         server_ = std::make_unique<CNoteServer>(options_);

@@ -285,7 +285,7 @@ case_rate() {
 case_hostile_notes() {
     start_receiver
     cd "$tmp" || die "no $tmp" # a relative path reads the same to a Windows pinwell-send
-    local -a bodies=(deep33 deep20000 picture tiny huge unc)
+    local -a bodies=(deep33 deep20000 picture tiny huge unc para30k)
     start_watch bad ${#bodies[@]} 300000
     local f=body.rtf k=0 t0 name body dlg proposed id
     for name in "${bodies[@]}"; do
@@ -296,6 +296,7 @@ case_hostile_notes() {
         picture) printf '{\\rtf1 %s{\\pict\\pngblip %s}}' "$name" "$(head -c 3000000 /dev/zero | tr '\0' a)" ;;
         tiny | huge) printf '{\\rtf1 %s}' "$name" && args+=(--size "$([ "$name" = tiny ] && echo 0x0 || echo 40000x40000)") ;;
         unc) printf '{\\rtf1 unc}' && args[3]='\\evil\share\x' ;;
+        para*) printf '{\\rtf1 %s %s}' "$name" "$(yes 'one long paragraph' | head -c 30000 | tr '\n' ' ')" ;;
         esac >"$f"
         send_note "${args[@]}" 127.0.0.1 && [[ "$send_out" == *"$ACK"* ]] || fail "$name: not acknowledged: ${send_out:0:200}"
         wait_new bad "$k" "$WAIT_MS" && log "$name: a note after $((new_at - t0)) ms" || die "$name: no note within $WAIT_MS ms"
