@@ -637,32 +637,18 @@ void CMainDialog::ShowRefusedNote(WPARAM why, LPARAM peer) {
     balloon.dwInfoFlags = NIIF_WARNING;
     balloon.uTimeout = 15000;
     std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", kProductName);
-    switch (static_cast<NoteRefusal>(why)) {
-    case NoteRefusal::DataFileFull:
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Note from %s is refused !\nMain ini file is almost full, delete some\n"
-                      "of your old notes to receive notes again ...",
-                      from.c_str());
-        break;
-    case NoteRefusal::TooManyNotes:
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Too many notes from %s !\nMore than 20 notes in one minute from\n"
-                      "one computer are refused ...",
-                      from.c_str());
-        break;
-    case NoteRefusal::EmailDataFileFull:
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo, "%s",
-                      "Email note is left in your Inbox !\nMain ini file is almost full, delete some\n"
-                      "of your old notes and check for email notes again ...");
-        break;
-    case NoteRefusal::TooLarge:
-        // Deleting notes would not make room: the user is not sent to.
-        std::snprintf(balloon.szInfo, sizeof balloon.szInfo,
-                      "Note from %s is refused !\nIt is too large to keep,\n"
-                      "your own notes are not touched ...",
-                      from.c_str());
-        break;
-    }
+    // In NoteRefusal's order. A note no data file could keep must not send
+    // the user off to delete notes for nothing.
+    static const char* const kTexts[] = {
+        "Note from %s is refused !\nMain ini file is almost full, delete some\n"
+        "of your old notes to receive notes again ...",
+        "Too many notes from %s !\nMore than 20 notes in one minute from\none computer are refused ...",
+        "Email note is left in your Inbox !\nMain ini file is almost full, delete some\n"
+        "of your old notes and check for email notes again ...",
+        "Note from %s is refused !\nIt is too large to keep,\nyour own notes are not touched ...",
+    };
+    static_assert(std::size(kTexts) == sizeof m_told / sizeof m_told[0]);
+    std::snprintf(balloon.szInfo, sizeof balloon.szInfo, kTexts[why], from.c_str());
     ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 
