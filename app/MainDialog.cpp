@@ -198,8 +198,12 @@ BOOL CMainDialog::OnInitDialog() {
 
     // Bring every visible note up to the current settings.
     CSkinEngine::Pause skinPaused;
-    for (CNoteDialog* note : Notes())
-        if (note->IsWindowVisible()) note->RefreshFromSettings();
+    for (CNoteDialog* note : Notes()) {
+        if (note->ShowHeld())
+            note->ShowHeldNote();
+        else if (note->IsWindowVisible())
+            note->RefreshFromSettings();
+    }
     return TRUE;
 }
 
@@ -221,6 +225,10 @@ SIZE CMainDialog::ScreenSize() const {
 }
 
 void CMainDialog::LoadNotes(int count) {
+    // Brought to the foreground once for all the notes; nothing the load
+    // does takes it away. The notes have no control the skin takes over.
+    ::SetForegroundWindow(m_hWnd);
+    CSkinEngine::Pause skinPaused;
     m_screenDuringLoad = ScreenSize();
     for (const std::int32_t id : NoteSectionIds(1, std::min(count, kLastDesktopNoteId))) {
         NoteRecord record;
@@ -238,14 +246,17 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     auto* note = new CNoteDialog();
     CNoteEdit& body = note->Body();
     note->TakeLook(r, true);
-    // Shown transparent below, until the end of start-up makes it opaque.
-    const bool transparent = !received && !imported && r.hidden != "Yes";
+    // A stored note on screen is built out of sight and shown complete: at
+    // once, or at the end of start-up on the systems where alpha would have
+    // kept it transparent until then.
+    const bool stored = !received && !imported && r.hidden != "Yes";
+    const bool held = stored && CNoteDialog::AlphaFollowsSettings();
     // Until it is shown, only the note's own windows are busy, and a note
     // has no control the skin takes over. A received note may make room in
     // the data file first, which can ask the user.
     std::optional<CSkinEngine::Pause> skinPaused;
     if (!received) skinPaused.emplace();
-    if (!note->CreateNote(m_hWnd, true, transparent)) {
+    if (!note->CreateNote(m_hWnd, true, !received && !imported)) {
         delete note;
         return nullptr;
     }
@@ -257,7 +268,7 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->ApplyTitleAlignment();
 
     const SIZE size{r.width, r.height};
-    const bool placeWhenShown = transparent && r.minimized != "Yes";
+    const bool placeWhenShown = stored && r.minimized != "Yes";
     int left = r.left, top = r.top;
     AssignNoteIdentifier(note, received, received ? &size : nullptr, fromSender);
 
@@ -290,12 +301,13 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     ::SendMessageA(body.m_hWnd, EM_SETSEL, 0, 0);  // a new note opens with its caret at the start
     // Shown once complete: a window laid out and framed while on screen is
     // drawn again for every step.
-    if (placeWhenShown) {
-        note->SetAlpha(0);
+    const RECT frame{left, top, left + r.width, top + r.height};
+    if (held) {
+        note->HoldShow(placeWhenShown ? &frame : nullptr);
+    } else if (placeWhenShown) {
         ::SetWindowPos(note->m_hWnd, nullptr, left, top, r.width, r.height,
                        SWP_SHOWWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (transparent) {
-        note->SetAlpha(0);
+    } else if (stored) {
         note->ShowWindow(SW_SHOWNOACTIVATE);
     }
     skinPaused.reset();
@@ -325,13 +337,17 @@ CNoteDialog* CMainDialog::OpenNoteWindow(const NoteRecord& r, bool received, boo
     note->UpdateAlarmTip();
     note->UpdateAlarmIcon();
     note->CheckAlarm();
+    // Drawn now, complete, rather than by the message loop once all are made.
+    if (note->IsWindowVisible()) ::UpdateWindow(note->m_hWnd);
+    // A held note settles when it is shown: its frame is still to come.
+    if (!received && !imported && !note->ShowHeld()) note->Settle();
     return note;
 }
 
 CNoteDialog* CMainDialog::AssignNoteIdentifier(CNoteDialog* note, bool newNote, const SIZE* size,
                                               bool fromOutside) {
     if (newNote && !fromOutside && MainDataFileFull()) EnforceSizeLimit();
-    ::SetForegroundWindow(m_hWnd);
+    if (m_screenDuringLoad.cx == 0) ::SetForegroundWindow(m_hWnd);
     ++m_noteCounter;
     const bool created = note == nullptr;
     if (created) {

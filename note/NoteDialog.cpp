@@ -111,10 +111,10 @@ void CNoteDialog::LoadNoteMenus() {
     }
 }
 
-BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool transparent) {
+BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool settledByCaller) {
     m_fromRecord = fromRecord;
-    m_startTransparent = transparent;
     m_layoutDeferred = fromRecord;
+    m_settledByCaller = settledByCaller;
     return Create(owner);
 }
 
@@ -147,21 +147,15 @@ BOOL CNoteDialog::OnInitDialog() {
     ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr);
 
     m_user32 = ::LoadLibraryA("USER32.dll");
-    // The extended style is changed once: each change is a new frame for
-    // the window.
-    LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
-    if (!settings.IsOn(Switch::ShowTaskBar)) ex &= WS_EX_TOOLWINDOW;
-    ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-    // A layered window is not drawn at all until it has been given an alpha,
-    // so this one call is made on every system, whatever SetAlpha decides.
-    // A note its creator will make transparent is made so at once.
-    SetRawAlpha(m_startTransparent && AlphaFollowsSettings() ? 0 : 255);
+    if (!settings.IsOn(Switch::ShowTaskBar))
+        ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    SetRawAlpha(255);
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
     // A layout for the template's size would be undone at once.
     if (!m_fromRecord) ApplyLayout();
     // Arrives once the creator has placed, filled and shown the note.
-    ::PostMessageA(m_hWnd, WM_NOTE_SETTLED, 0, 0);
+    if (!m_settledByCaller) ::PostMessageA(m_hWnd, WM_NOTE_SETTLED, 0, 0);
     return FALSE;
 }
 
@@ -195,13 +189,25 @@ void CNoteDialog::SetAlpha(BYTE alpha) {
 }
 
 // Looked up at run time: systems without layered windows simply keep their
-// notes opaque.
+// notes opaque. The window is given its layer the first time it must be less
+// than opaque: an opaque note looks the same without one, and a layer costs
+// each note a new frame and a surface the system redirects its drawing
+// through, a large part of what opening a stored note costs.
 void CNoteDialog::SetRawAlpha(BYTE alpha) {
     if (!m_user32) return;
+    const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
+    if (alpha == 255 && !(ex & WS_EX_LAYERED)) {
+        m_alpha = 255;
+        return;
+    }
     using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     auto fn = reinterpret_cast<SetLayeredFn>(
         reinterpret_cast<void*>(::GetProcAddress(m_user32, "SetLayeredWindowAttributes")));
-    if (fn && fn(m_hWnd, 0, alpha, LWA_ALPHA)) m_alpha = alpha;
+    if (!fn) return;
+    // A layered window is not drawn at all until it has an alpha: the two
+    // are given together.
+    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    if (fn(m_hWnd, 0, alpha, LWA_ALPHA)) m_alpha = alpha;
 }
 
 void CNoteDialog::FadeOut() {
@@ -353,7 +359,8 @@ void CNoteDialog::RebuildTitleFont(bool align) {
     lf.lfStrikeOut = Has(m_titleFontType, 'S');
     if (align) ApplyTitleAlignment();
     CFont font(::CreateFontIndirectA(&lf));
-    ::SendMessageA(Control(IDC_NOTE_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    // A note being built is drawn whole when it is shown.
+    ::SendMessageA(Control(IDC_NOTE_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), ::IsWindowVisible(m_hWnd));
     m_titleFont = std::move(font);
     Repaint();
     NoteChanged();
@@ -527,13 +534,36 @@ void CNoteDialog::ToggleRoll() {
 
 void CNoteDialog::RefreshFromSettings() {
     SetAlpha(0);
+    ApplyRunTimeSettings();
+    SetAlpha(255);
+}
+
+void CNoteDialog::HoldShow(const RECT* frame) {
+    m_showHeld = true;
+    m_heldWithFrame = frame != nullptr;
+    if (frame) m_heldFrame = *frame;
+}
+
+// Shown before the settings are applied, so that a layout they force is
+// done for the frame the note is shown with; nothing is drawn in between.
+void CNoteDialog::ShowHeldNote() {
+    if (!m_showHeld) return;
+    m_showHeld = false;
+    const RECT& f = m_heldFrame;
+    ::SetWindowPos(m_hWnd, nullptr, f.left, f.top, f.right - f.left, f.bottom - f.top,
+                   SWP_SHOWWINDOW | SWP_NOZORDER | SWP_NOACTIVATE | (m_heldWithFrame ? 0 : SWP_NOMOVE | SWP_NOSIZE));
+    ApplyRunTimeSettings();
+    ::UpdateWindow(m_hWnd);
+    Settle();
+}
+
+void CNoteDialog::ApplyRunTimeSettings() {
     HWND close = Control(IDC_CLOSE);
     const bool showClose = CSettingsStore().IsOn(Switch::ShowCloseButton);
     if ((::IsWindowVisible(close) != FALSE) != showClose) ::ShowWindow(close, showClose ? SW_SHOW : SW_HIDE);
     ForceLayout();
     UpdateExpireTip();
     UpdateAlarmTip();
-    SetAlpha(255);
 }
 
 void CNoteDialog::OnTimer(UINT_PTR id) {
@@ -613,7 +643,9 @@ void CNoteDialog::CheckAlarm() {
         ::SendMessageA(icon, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(NoteIconBitmap(IDB_ALARM_RINGING)));
         ::ShowWindow(icon, SW_SHOW);
         ::InvalidateRect(icon, nullptr, TRUE);
-        if (!IsWindowVisible()) {
+        if (m_showHeld) {
+            ShowHeldNote();
+        } else if (!IsWindowVisible()) {
             // A ringing note is meant to be seen; it is no longer a hidden one.
             m_hidden = false;
             ShowWindow(SW_SHOW);

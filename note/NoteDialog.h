@@ -37,9 +37,11 @@ public:
     // Creates the window, owned by owner (the main dialog).
     // fromRecord: the caller has given the note a record's look (TakeLook)
     // and will title, size and lay it out itself.
-    // transparent: the caller will make the note transparent (SetAlpha(0))
-    // before showing it, so it may be made that way.
-    BOOL CreateNote(HWND owner, bool fromRecord = false, bool transparent = false);
+    // settledByCaller: the caller calls Settle once the note is built;
+    // otherwise the note settles when the creator's message is done.
+    BOOL CreateNote(HWND owner, bool fromRecord = false, bool settledByCaller = false);
+    // From now on a change to the note is the user's, and is stored.
+    void Settle() { m_settled = true; }
 
     enum StatusKind { kReceived = 0, kSent = 1, kSendFailed = 2 };
 
@@ -122,6 +124,15 @@ public:
     void SetTitle(const std::string& text);
     std::string TitleText() const;
     void SetAlpha(BYTE alpha);
+    // Whether SetAlpha changes anything on the system the note runs on.
+    static bool AlphaFollowsSettings();
+    // A note built while the user must not see it yet is kept hidden rather
+    // than shown transparent: it then needs no layer. ShowHeldNote shows it
+    // with the frame given here (none: where it is), up to the settings and
+    // drawn at once.
+    void HoldShow(const RECT* frame);
+    bool ShowHeld() const { return m_showHeld; }
+    void ShowHeldNote();
     void RefreshFromSettings();
     // Runs the layout even when the size did not change.
     void ForceLayout();
@@ -157,8 +168,8 @@ private:
     // pause, so that a crash costs at most the last two seconds.
     void NoteChanged();
     void SetRawAlpha(BYTE alpha);
-    // Whether SetAlpha changes anything on the system the note runs on.
-    static bool AlphaFollowsSettings();
+    // RefreshFromSettings between its alpha steps.
+    void ApplyRunTimeSettings();
     void ShowCloseMenu();
     void ShowTitleMenu();
     void PrepareRollItem(const CMenu& menu);
@@ -198,7 +209,11 @@ private:
     void LayOut(int width, int height);
     bool m_scrollBarShown = true;  // the body's template has the bar
     bool m_fromRecord = false;
-    bool m_startTransparent = false;
+    bool m_settledByCaller = false;
+    // Built out of sight, to be shown with this frame (or where it is).
+    bool m_showHeld = false;
+    bool m_heldWithFrame = false;
+    RECT m_heldFrame{};
     // A note from a record is moved, sized and framed by its creator step
     // by step: it is laid out once, when the creator asks (ForceLayout).
     bool m_layoutDeferred = false;

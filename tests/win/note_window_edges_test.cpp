@@ -34,7 +34,9 @@ protected:
         return note;
     }
 
+    // A window without a layer is drawn opaque.
     static int Alpha(HWND hwnd) {
+        if (!(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED)) return 255;
         BYTE alpha = 0;
         DWORD flags = 0;
         if (!::GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) return -1;
