@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -143,8 +144,6 @@ BOOL CNoteDialog::OnInitDialog() {
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(Control(IDC_CLOSE), SW_HIDE);
-
-    ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr);
 
     m_user32 = ::LoadLibraryA("USER32.dll");
     if (!settings.IsOn(Switch::ShowTaskBar))
@@ -462,8 +461,12 @@ void CNoteDialog::LayOut(int width, int height) {
     RECT fmt{l.bodyFormat.left, l.bodyFormat.top, l.bodyFormat.right, l.bodyFormat.bottom};
     ::SendMessageA(m_body.m_hWnd, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&fmt));
     ::MoveWindow(Control(IDC_NOTE_TITLE), l.title.left, l.title.top, l.title.Width(), l.title.Height(), TRUE);
-    ::SetWindowPos(Control(IDC_CLOSE), nullptr, l.closeX, l.closeY, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The button takes its picture's size here, in the one move: its style
+    // keeps the picture from resizing it, a move of its own.
+    BITMAP picture{};
+    ::GetObjectA(NoteIconBitmap(IDB_CLOSE), sizeof picture, &picture);
+    ::SetWindowPos(Control(IDC_CLOSE), nullptr, l.closeX, l.closeY, picture.bmWidth, picture.bmHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     Repaint();
 }
 
@@ -663,7 +666,18 @@ int CNoteDialog::IconBaseX() const {
     return x;
 }
 
+// A note is watched from the first time it has an alarm or an expiration
+// (every change of either comes through its icon): the check of a note that
+// has neither finds nothing, and a desktop of such notes would wake the
+// program every few hundred milliseconds for it. Once started the watch
+// goes on, so that a used-up alarm's picture is still taken away.
+void CNoteDialog::WatchSchedule() {
+    if (m_watching || (m_alarm.empty() && m_expiration.empty())) return;
+    m_watching = ::SetTimer(m_hWnd, kCheckTimer, 20000, nullptr) != 0;
+}
+
 void CNoteDialog::UpdateExpireIcon() {
+    WatchSchedule();
     const bool shown = IsExpirationSet(m_expiration);
     if (!shown && !Control(IDC_EXPIRE)) return;  // never shown: nothing to hide
     HWND icon = StripIcon(IDC_EXPIRE);
@@ -674,6 +688,7 @@ void CNoteDialog::UpdateExpireIcon() {
 }
 
 void CNoteDialog::UpdateAlarmIcon() {
+    WatchSchedule();
     const bool shown = IsAlarmSet(m_alarm);
     if (!shown && !Control(IDC_ALARM)) return;
     HWND icon = StripIcon(IDC_ALARM);
@@ -1111,8 +1126,65 @@ LRESULT CNoteDialog::HitTest(LPARAM lParam, LRESULT defaultAnswer) const {
     return m_rolledUp ? HTCLIENT : defaultAnswer;
 }
 
+// The title and the close button are drawn with the note: every window
+// that paints itself costs a round of trips to the window system, and a
+// desktop of notes is painted at once. Only the part the note paints anyway
+// is drawn and taken off the control's own update; the rest, and later
+// changes, the control paints itself. The title, at the note's origin, is
+// drawn by its own code; the button's code clips to where its window is,
+// so its picture is copied here the way it copies it.
+void CNoteDialog::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    if (ps.fErase) ::FillRect(dc, &ps.rcPaint, m_bodyBrush.Get());
+    // Taken off once all is drawn: each change of an update region makes
+    // the next drawing ask the window system where it may draw.
+    std::pair<HWND, RECT> drawn[2];
+    int count = 0;
+    for (const int id : {IDC_NOTE_TITLE, IDC_CLOSE}) {
+        HWND child = Control(id);
+        if (!child || !(::GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT box;
+        ::GetWindowRect(child, &box);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&box), 2);
+        RECT part;
+        if ((id == IDC_NOTE_TITLE && (box.left || box.top)) || !::IntersectRect(&part, &box, &ps.rcPaint)) continue;
+        const int saved = ::SaveDC(dc);
+        ::IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
+        if (id == IDC_NOTE_TITLE) {
+            ::SendMessageA(child, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        } else {
+            static const HDC pictures = ::CreateCompatibleDC(nullptr);
+            auto picture = reinterpret_cast<HBITMAP>(::SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
+            BITMAP bm{};
+            if (!pictures || !picture || !::GetObjectA(picture, sizeof bm, &bm)) {
+                ::RestoreDC(dc, saved);
+                continue;
+            }
+            const HGDIOBJ old = ::SelectObject(pictures, picture);
+            ::StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, pictures, 0, 0,
+                         bm.bmWidth, bm.bmHeight, SRCCOPY);
+            ::SelectObject(pictures, old);
+        }
+        ::RestoreDC(dc, saved);
+        ::OffsetRect(&part, -box.left, -box.top);
+        drawn[count++] = {child, part};
+    }
+    for (int i = 0; i < count; ++i) ::ValidateRect(drawn[i].first, &drawn[i].second);
+    ::EndPaint(m_hWnd, &ps);
+}
+
 bool CNoteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
+    case WM_PAINT:
+        Paint();
+        result = 0;
+        return true;
+    case WM_ERASEBKGND:
+        // Left to Paint, which erases with the body's brush as the default
+        // would; the default first asks the window system about themes.
+        result = 0;
+        return true;
     case WM_NCHITTEST:
         result = HitTest(lParam, ::DefWindowProcA(m_hWnd, msg, wParam, lParam));
         return true;

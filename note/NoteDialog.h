@@ -190,6 +190,8 @@ private:
     // round trip to the window server under Wine, many times per note.
     HWND Control(int id) const;
     void Repaint();
+    void Paint();
+    void WatchSchedule();
     void SendIconTool(UINT message, int controlId, HWND icon);
     int IconBaseX() const;
     bool OnThemeCommand(UINT command);
@@ -210,6 +212,7 @@ private:
     bool m_scrollBarShown = true;  // the body's template has the bar
     bool m_fromRecord = false;
     bool m_settledByCaller = false;
+    bool m_watching = false;  // the schedule's timer runs
     // Built out of sight, to be shown with this frame (or where it is).
     bool m_showHeld = false;
     bool m_heldWithFrame = false;
