@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <iterator>
 #include <utility>
+#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -112,15 +113,46 @@ void CNoteDialog::LoadNoteMenus() {
     }
 }
 
+namespace {
+
+// Template 130 with the extended style a note without a taskbar button ends
+// up with: changed after creation, it is a new frame for the window.
+const DLGTEMPLATE* TemplateWithoutTaskbarButton() {
+    static const std::vector<DWORD> copy = [] {
+        std::vector<DWORD> out;
+        const HMODULE module = ::GetModuleHandleA(nullptr);
+        HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(IDD_NOTE), RT_DIALOG);
+        HGLOBAL loaded = info ? ::LoadResource(module, info) : nullptr;
+        const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+        const DWORD size = info ? ::SizeofResource(module, info) : 0;
+        // An extended template: version 1, signature 0xFFFF, the extended
+        // style at byte 8.
+        if (!bytes || size < 12 || static_cast<const WORD*>(bytes)[1] != 0xFFFF) return out;
+        out.resize((size + 3) / 4);
+        std::memcpy(out.data(), bytes, size);
+        DWORD ex;
+        std::memcpy(&ex, reinterpret_cast<const BYTE*>(out.data()) + 8, sizeof ex);
+        ex &= WS_EX_TOOLWINDOW;
+        std::memcpy(reinterpret_cast<BYTE*>(out.data()) + 8, &ex, sizeof ex);
+        return out;
+    }();
+    return copy.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(copy.data());
+}
+
+}  // namespace
+
 BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool settledByCaller) {
     m_fromRecord = fromRecord;
     m_layoutDeferred = fromRecord;
     m_settledByCaller = settledByCaller;
-    return Create(owner);
+    // The setting is read here only, as the note is made.
+    return Create(owner, CSettingsStore().IsOn(Switch::ShowTaskBar) ? nullptr : TemplateWithoutTaskbarButton());
 }
 
 BOOL CNoteDialog::OnInitDialog() {
     CSettingsStore settings;
+    // The body is the note's first tab stop: the system hands it over.
+    if (HWND focus = InitialFocus(); focus && ::GetDlgCtrlID(focus) == IDC_NOTE_BODY) m_controls[0] = focus;
     m_body.Attach(Control(IDC_NOTE_BODY), this);
     ::SendMessageA(m_body.m_hWnd, EM_GETEVENTMASK, 0, 0);
     ::SendMessageA(m_body.m_hWnd, EM_SETEVENTMASK, 0, 0x703);
@@ -146,8 +178,11 @@ BOOL CNoteDialog::OnInitDialog() {
     if (!settings.IsOn(Switch::ShowCloseButton)) ::ShowWindow(Control(IDC_CLOSE), SW_HIDE);
 
     m_user32 = ::LoadLibraryA("USER32.dll");
-    if (!settings.IsOn(Switch::ShowTaskBar))
-        ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    // Normally made so from its template. The control-parent bit the system
+    // gives every dialog stays: it only guides tabbing into nested dialogs.
+    const LONG_PTR ex = ::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
+    const LONG_PTR reduced = ex & (WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT);
+    if (!settings.IsOn(Switch::ShowTaskBar) && reduced != ex) ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, reduced);
     SetRawAlpha(255);
 
     ::SendMessageA(m_body.m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
@@ -1154,17 +1189,28 @@ void CNoteDialog::Paint() {
         if (id == IDC_NOTE_TITLE) {
             ::SendMessageA(child, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         } else {
+            // A copy of the picture stays selected into a DC of its own:
+            // selecting a picture asks the window system each time, and the
+            // button's own picture must stay free for the button.
             static const HDC pictures = ::CreateCompatibleDC(nullptr);
+            static HBITMAP copiedFrom = nullptr;
+            static HBITMAP copy = nullptr;
             auto picture = reinterpret_cast<HBITMAP>(::SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
+            if (picture && picture != copiedFrom && pictures) {
+                if (auto fresh = static_cast<HBITMAP>(::CopyImage(picture, IMAGE_BITMAP, 0, 0, 0))) {
+                    ::SelectObject(pictures, fresh);
+                    if (copy) ::DeleteObject(copy);
+                    copy = fresh;
+                    copiedFrom = picture;
+                }
+            }
             BITMAP bm{};
-            if (!pictures || !picture || !::GetObjectA(picture, sizeof bm, &bm)) {
+            if (!picture || picture != copiedFrom || !::GetObjectA(copy, sizeof bm, &bm)) {
                 ::RestoreDC(dc, saved);
                 continue;
             }
-            const HGDIOBJ old = ::SelectObject(pictures, picture);
             ::StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, pictures, 0, 0,
                          bm.bmWidth, bm.bmHeight, SRCCOPY);
-            ::SelectObject(pictures, old);
         }
         ::RestoreDC(dc, saved);
         ::OffsetRect(&part, -box.left, -box.top);

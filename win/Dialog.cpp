@@ -22,12 +22,13 @@ INT_PTR CDialog::DoModal(HWND owner) {
                              reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CDialog::Create(HWND owner) {
+BOOL CDialog::Create(HWND owner, const DLGTEMPLATE* inMemory) {
     m_modal = false;
     CWinApp* app = CWinApp::Instance();
-    HWND hwnd = ::CreateDialogParamA(app ? app->m_hInstance : ::GetModuleHandleA(nullptr),
-                                     MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+    const HINSTANCE instance = app ? app->m_hInstance : ::GetModuleHandleA(nullptr);
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    HWND hwnd = inMemory ? ::CreateDialogIndirectParamA(instance, inMemory, owner, DialogProc, self)
+                         : ::CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), owner, DialogProc, self);
     if (!hwnd) return FALSE;
     if (app) app->AddModeless(hwnd);
     return TRUE;
@@ -58,6 +59,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);
         self->Attach(hwnd);
+        self->m_initialFocus = reinterpret_cast<HWND>(wParam);
         return self->OnInitDialog();
     }
     self = static_cast<CDialog*>(FromHandle(hwnd));

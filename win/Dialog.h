@@ -12,8 +12,9 @@ public:
     // (-1 when the template could not be loaded).
     INT_PTR DoModal(HWND owner);
     // Modeless: creates the window (OnInitDialog runs during creation) and
-    // registers it with the application's message loop.
-    BOOL Create(HWND owner);
+    // registers it with the application's message loop. A template in
+    // memory, when given, stands in for the resource.
+    BOOL Create(HWND owner, const DLGTEMPLATE* inMemory = nullptr);
 
     virtual BOOL DestroyWindow();
     void EndDialog(INT_PTR result);
@@ -21,6 +22,9 @@ public:
     UINT TemplateId() const { return m_templateId; }
 
 protected:
+    // During OnInitDialog: the control the system means to give the focus,
+    // the first tab stop.
+    HWND InitialFocus() const { return m_initialFocus; }
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK();
     virtual void OnCancel();
@@ -30,4 +34,5 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     UINT m_templateId;
     bool m_modal = false;
+    HWND m_initialFocus = nullptr;
 };
