@@ -1,8 +1,10 @@
 // The note window as a real window: layout, roll-up and what it stores.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "WinTestSupport.h"
 #include "dialogs/WaitDialog.h"
@@ -43,6 +45,7 @@ TEST_F(NoteWindowTest, LayoutOfA300By200NoteWithAndWithoutBorder) {
     RECT close = ChildRect(note->m_hWnd, IDC_CLOSE);
     EXPECT_EQ(close.left, 286);
     EXPECT_EQ(close.top, 5);
+    EXPECT_EQ(close.right - close.left, 10);  // the picture's own size
     RECT title = ChildRect(note->m_hWnd, IDC_NOTE_TITLE);
     EXPECT_EQ(title.right - title.left, 300);
     EXPECT_EQ(title.bottom - title.top, 20);
@@ -218,6 +221,40 @@ TEST_F(NoteWindowTest, HideRequestStoresHiddenAndShowRequestBringsItBack) {
     EXPECT_FALSE(note->IsHiddenNote());
     ::SendMessageA(note->m_hWnd, WM_NOTE_SHOWHIDE, 7, 0);  // anything else: nothing
     EXPECT_TRUE(::IsWindowVisible(note->m_hWnd));
+}
+
+// The title and the close button are drawn by the note's paint, or by
+// themselves when only they are out of date: both must give the same strip.
+TEST_F(NoteWindowTest, TheStripLooksTheSameWhoeverPaintsIt) {
+    CNoteDialog* note = NewNoteWindow(300, 200);
+    note->SetTitle("Shopping");
+    auto strip = [hwnd = note->m_hWnd] {
+        std::vector<COLORREF> pixels;
+        HDC dc = ::GetWindowDC(hwnd);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 300; ++x) pixels.push_back(::GetPixel(dc, x, y));
+        ::ReleaseDC(hwnd, dc);
+        return pixels;
+    };
+    ::RedrawWindow(note->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const std::vector<COLORREF> whole = strip();
+    ASSERT_NE(std::count(whole.begin(), whole.end(), whole[0]), static_cast<long>(whole.size())) << "nothing drawn";
+    for (int id : {IDC_NOTE_TITLE, IDC_CLOSE}) ::InvalidateRect(::GetDlgItem(note->m_hWnd, id), nullptr, TRUE);
+    ::UpdateWindow(note->m_hWnd);
+    EXPECT_TRUE(strip() == whole) << "drawn by the title and the button themselves";
+    const RECT throughTheButton{150, 0, 291, 12};
+    ::InvalidateRect(note->m_hWnd, &throughTheButton, TRUE);
+    ::UpdateWindow(note->m_hWnd);
+    EXPECT_TRUE(strip() == whole) << "a part drawn by the note";
+}
+
+// A note is ticked only once it has an alarm or an expiration.
+TEST_F(NoteWindowTest, OnlyANoteWithAScheduleIsTicked) {
+    CNoteDialog* note = NewNoteWindow(250, 180);
+    EXPECT_FALSE(::KillTimer(note->m_hWnd, 1)) << "ticked without alarm or expiration";
+    note->m_alarm = "01012031-120000-0";
+    note->UpdateAlarmIcon();
+    EXPECT_TRUE(::KillTimer(note->m_hWnd, 1)) << "not ticked once it has an alarm";
 }
 
 // Typing stores the note once it pauses; that store is not the 20-second
