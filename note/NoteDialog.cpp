@@ -145,7 +145,7 @@ BOOL CNoteDialog::CreateNote(HWND owner, bool fromRecord, bool settledByCaller) 
     m_fromRecord = fromRecord;
     m_layoutDeferred = fromRecord;
     m_settledByCaller = settledByCaller;
-    // The setting is read here only, as the note is made.
+    // A note that will have no taskbar button is made without one.
     return Create(owner, CSettingsStore().IsOn(Switch::ShowTaskBar) ? nullptr : TemplateWithoutTaskbarButton());
 }
 
