@@ -30,6 +30,9 @@ elif [ "$mail_client" = "Pinwell Mail" ]; then
     wine regsvr32 /s PinwellMail.dll || echo "Could not register PinwellMail.dll in $prefix."
 fi
 if [ -z "${DISPLAY:-}" ]; then
+    # The steps above started the prefix's Wine session without a display;
+    # Pinwell joining it could make no window and would end at once.
+    wineserver -w
     echo "No X display: starting Pinwell on a virtual display (Xvfb, 1280x1024)."
     # shellcheck disable=SC2016
     run_on_display bash -c 'echo "Virtual display $DISPLAY; look at it with: DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY import -window root shot.png"; exec wine Pinwell.exe'
